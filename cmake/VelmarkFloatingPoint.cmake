@@ -1,0 +1,40 @@
+# Floating-point rules for every build: each operation rounded at its own
+# precision before the next, so no contraction into multiply-add, no fast
+# math, and SSE rather than x87 on x86. Also the strict C++98 flags that keep
+# the device sources inside what the device's compilers accept.
+
+if(MSVC)
+  set(VELMARK_FP_FLAGS /fp:precise)
+else()
+  set(VELMARK_FP_FLAGS -ffp-contract=off -fno-fast-math)
+  if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86|AMD64|x86_64)$")
+    list(APPEND VELMARK_FP_FLAGS -msse2 -mfpmath=sse)
+  endif()
+  if(VELMARK_NATIVE)
+    list(APPEND VELMARK_FP_FLAGS -march=native)
+  endif()
+endif()
+add_compile_options(${VELMARK_FP_FLAGS})
+
+# Flags for sources that must build with the device's C++98 compilers.
+if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+  set(VELMARK_DEVICE_CXX_FLAGS -std=c++98 -pedantic-errors -Wall -Wextra -Werror
+                               -Wno-long-long)
+else()
+  set(VELMARK_DEVICE_CXX_FLAGS "")
+endif()
+
+# Marks a target as device code: C++98, strict, warnings as errors.
+function(velmark_device_code target)
+  set_target_properties(${target} PROPERTIES CXX_STANDARD 98
+                        CXX_STANDARD_REQUIRED ON CXX_EXTENSIONS OFF)
+  target_compile_options(${target} PRIVATE ${VELMARK_DEVICE_CXX_FLAGS})
+endfunction()
+
+# A description of the build for reports: compiler, version and the flags
+# that decide floating-point results.
+string(TOUPPER "${CMAKE_BUILD_TYPE}" _velmark_build_type)
+string(JOIN " " VELMARK_FP_FLAGS_TEXT ${VELMARK_FP_FLAGS})
+set(VELMARK_BUILD_FLAGS_TEXT
+    "${CMAKE_CXX_FLAGS} ${CMAKE_CXX_FLAGS_${_velmark_build_type}} ${VELMARK_FP_FLAGS_TEXT}")
+string(STRIP "${VELMARK_BUILD_FLAGS_TEXT}" VELMARK_BUILD_FLAGS_TEXT)

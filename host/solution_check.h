@@ -1,0 +1,27 @@
+// Checks that the engine solves the order-100 problem correctly: the bits of
+// its solution against a digest computed independently (tools/
+// solution_digest.py), and the normalised residual of that solution.
+#pragma once
+
+#include <cstdint>
+
+namespace velmark {
+
+// FNV-1a 64 of the solution's IEEE single bit patterns, four little-endian
+// bytes each, as tools/solution_digest.py prints it.
+inline constexpr std::uint64_t kKnownSolutionDigest = 0x49fc1a1a7a570778ULL;
+
+struct Validation {
+    std::uint64_t digest = 0;
+    double residual = 0.0;       // ||A x - b|| / (n ||A|| ||x|| eps), in double
+    double max_error = 0.0;      // max |x(i) - 1|: the exact solution is all ones
+    bool validated = false;
+};
+
+std::uint64_t solution_digest(const float *x, int count);
+
+// Generates, factorises and solves the order-100 problem once, outside any
+// timing, and judges the solution.
+Validation validate_solver();
+
+}  // namespace velmark

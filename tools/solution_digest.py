@@ -1,0 +1,108 @@
+#!/usr/bin/env python3
+"""Computes, independently of the engine, the bits of the order-100 solution.
+
+Plain loops in Python's doubles, with every single-precision step rounded
+explicitly; nothing is shared with the C++ code. The elimination and the
+solve (job 0) are element-wise, so unrolling in the engine's kernels cannot
+change a bit, and a straightforward loop gives the same solution.
+
+Prints the FNV-1a 64-bit digest of the solution's IEEE single bit patterns
+(each as four little-endian bytes), and with --values the solution itself.
+"""
+import struct
+import sys
+
+
+def single(value):
+    """Rounds a double to the nearest IEEE single (double rounding of a
+    sum, difference, product or quotient of singles is harmless)."""
+    return struct.unpack('<f', struct.pack('<f', value))[0]
+
+
+def bits(value):
+    return struct.unpack('<I', struct.pack('<f', value))[0]
+
+
+def generate(order):
+    a = [[0.0] * order for _ in range(order)]  # a[j][i]: column j, row i
+    seed = 1325
+    for j in range(order):
+        for i in range(order):
+            seed = (seed * 3125) % 65536
+            a[j][i] = single((seed - 32768.0) * 6.103515625e-05)
+    b = [0.0] * order
+    for j in range(order):
+        for i in range(order):
+            b[i] = single(b[i] + a[j][i])
+    return a, b
+
+
+def factor(a, order):
+    pivots = [0] * order
+    for k in range(order - 1):
+        column = a[k]
+        l = k
+        biggest = abs(column[k])
+        for i in range(k + 1, order):
+            if abs(column[i]) > biggest:
+                l, biggest = i, abs(column[i])
+        pivots[k] = l
+        if column[l] == 0.0:
+            continue
+        column[l], column[k] = column[k], column[l]
+        t = single(-1.0 / column[k])
+        for i in range(k + 1, order):
+            column[i] = single(column[i] * t)
+        for j in range(k + 1, order):
+            target = a[j]
+            s = target[l]
+            target[l], target[k] = target[k], s
+            if s == 0.0:
+                continue
+            for i in range(k + 1, order):
+                target[i] = single(column[i] * s + target[i])
+    pivots[order - 1] = order - 1
+    return pivots
+
+
+def solve(a, pivots, b, order):
+    for k in range(order - 1):
+        l = pivots[k]
+        s = b[l]
+        b[l], b[k] = b[k], s
+        if s == 0.0:
+            continue
+        for i in range(k + 1, order):
+            b[i] = single(a[k][i] * s + b[i])
+    for k in range(order - 1, -1, -1):
+        b[k] = single(b[k] / a[k][k])
+        s = -b[k]
+        if s == 0.0:
+            continue
+        for i in range(k):
+            b[i] = single(a[k][i] * s + b[i])
+    return b
+
+
+def fnv1a64(values):
+    digest = 0xcbf29ce484222325
+    for value in values:
+        for byte in struct.pack('<I', bits(value)):
+            digest ^= byte
+            digest = (digest * 0x100000001b3) & 0xffffffffffffffff
+    return digest
+
+
+def main():
+    order = 100
+    a, b = generate(order)
+    pivots = factor(a, order)
+    x = solve(a, pivots, b, order)
+    print('0x%016x' % fnv1a64(x))
+    if '--values' in sys.argv[1:]:
+        for i, value in enumerate(x):
+            print('%3d %.9g 0x%08x' % (i, value, bits(value)))
+
+
+if __name__ == '__main__':
+    main()
