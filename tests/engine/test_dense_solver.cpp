@@ -98,7 +98,7 @@ TEST(LuFactor, LastZeroPivotIsReported)
     // Rows 0 and 1 are equal: after elimination the last diagonal is exactly 0.
     Matrix singular(2, 2, {1.0f, 2.0f,
                            1.0f, 2.0f});
-    int pivots[2];
+    int pivots[3];
     int info = -1;
     lu_factor(singular.a.data(), 2, 2, pivots, &info);
     EXPECT_EQ(1, info);

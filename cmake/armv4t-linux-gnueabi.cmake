@@ -1,0 +1,15 @@
+# ARMv4T, ARM state, soft-float, static: the device's instruction set and
+# floating-point model on Linux, run here under qemu-arm.
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR armv4t)
+set(CMAKE_C_COMPILER arm-linux-gnueabi-gcc)
+set(CMAKE_CXX_COMPILER arm-linux-gnueabi-g++)
+set(VELMARK_ARM_FLAGS "-march=armv4t -marm -mfloat-abi=soft")
+set(CMAKE_C_FLAGS_INIT "${VELMARK_ARM_FLAGS}")
+set(CMAKE_CXX_FLAGS_INIT "${VELMARK_ARM_FLAGS}")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm)
+set(CMAKE_FIND_ROOT_PATH /usr/arm-linux-gnueabi)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

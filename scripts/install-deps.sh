@@ -1,0 +1,29 @@
+#!/bin/sh
+# Installs the Debian packages a set of builds needs, skipping what is
+# already present. Usage: install-deps.sh host|all
+set -eu
+host="cmake make g++ clang googletest libgtest-dev libbenchmark-dev python3"
+cross="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
+       xvfb xdotool imagemagick x11-utils qemu-user g++-arm-linux-gnueabi
+       libclang-rt-14-dev"
+case "${1:-all}" in
+    host) wanted="$host" ;;
+    all) wanted="$host $cross" ;;
+    *) echo "usage: $0 host|all" >&2; exit 2 ;;
+esac
+missing=""
+for package in $wanted; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed"; then
+        missing="$missing $package"
+    fi
+done
+[ -z "$missing" ] && exit 0
+echo "installing:$missing"
+if [ "$(id -u)" != 0 ]; then
+    echo "need root to install these packages (run as root, or install them first)" >&2
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+# shellcheck disable=SC2086
+apt-get install -y -qq --no-install-recommends $missing >/dev/null

@@ -1,0 +1,31 @@
+#!/bin/sh
+# Builds every build that runs on this machine and runs all of its tests:
+# host GCC -O3 and -O0, Clang -O2, Clang with sanitizers (and the fuzzer),
+# ARMv4T soft-float under qemu-arm, and Win32 under wine (with the real
+# dialog under Xvfb). Installs the Debian packages it needs first.
+# Usage: test-all.sh [preset ...]   (default: all of them)
+set -eu
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh all
+
+presets="${*:-host-release host-debug host-clang host-sanitize armv4t win32}"
+jobs="$(nproc 2>/dev/null || echo 2)"
+failed=""
+for preset in $presets; do
+    echo "==== $preset"
+    if cmake --preset "$preset" >"build-$preset.log" 2>&1 &&
+       cmake --build --preset "$preset" -j "$jobs" >>"build-$preset.log" 2>&1; then
+        if ! ctest --preset "$preset" -j "$jobs"; then
+            failed="$failed $preset"
+        fi
+    else
+        tail -n 40 "build-$preset.log"
+        failed="$failed $preset(build)"
+    fi
+    rm -f "build-$preset.log"
+done
+if [ -n "$failed" ]; then
+    echo "FAILED:$failed"
+    exit 1
+fi
+echo "all builds passed: $presets"
