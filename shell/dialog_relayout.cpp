@@ -71,7 +71,9 @@ void replace_image(HINSTANCE instance, HWND dialog, int id, WPARAM type, WORD re
         return;  // keep the image the control has
     }
     SendDlgItemMessageW(dialog, id, kSetImage, type, reinterpret_cast<LPARAM>(image));
-    if (previous == 0) {
+    // Desktop Win32 hands out shared icons: the load may answer the very
+    // image the control already shows, which must then stay alive.
+    if (previous == 0 || previous == image) {
         return;
     }
     if (type == kImageIcon) {

@@ -30,13 +30,13 @@ struct Model {
     std::vector<Call> log;
     std::vector<HANDLE> destroyed;
     std::deque<MSG> queue;
-    std::function<void(const MSG &)> dispatch_hook;
     int screen_width = 240;
     int screen_height = 320;
     std::uintptr_t next_batch = 0x7000;
     std::uintptr_t live_batch = 0;
     std::vector<PendingMove> moves;
     std::uintptr_t next_image = 0x9000;
+    bool shared_images = false;
     DLGPROC procedure = nullptr;
     bool ended = false;
     INT_PTR result = -1;
@@ -122,7 +122,8 @@ void post(UINT message, WPARAM wparam, LPARAM lparam)
 
 std::size_t pending() { return model.queue.size(); }
 
-void on_dispatch(std::function<void(const MSG &)> hook) { model.dispatch_hook = std::move(hook); }
+void attach_dialog_procedure(DLGPROC procedure) { model.procedure = procedure; }
+
 
 const std::vector<Call> &calls() { return model.log; }
 
@@ -144,6 +145,14 @@ long index_of(const std::string &name, std::size_t from)
 }
 
 void record(const std::string &name, std::vector<long long> args) { call(name, std::move(args)); }
+
+void share_loaded_images(bool shared) { model.shared_images = shared; }
+
+HANDLE loaded_image(LPCWSTR name)
+{
+    if (model.shared_images) return reinterpret_cast<HANDLE>(kShared + reinterpret_cast<std::uintptr_t>(name));
+    return reinterpret_cast<HANDLE>(++model.next_image);
+}
 
 const std::vector<HANDLE> &destroyed_images() { return model.destroyed; }
 
@@ -297,13 +306,13 @@ LRESULT SendDlgItemMessageW(HWND window, int id, UINT message, WPARAM wparam, LP
 HICON LoadIconW(HINSTANCE module, LPCWSTR name)
 {
     if (call("LoadIconW", {handle(module), handle(name)})) return nullptr;
-    return reinterpret_cast<HICON>(++model.next_image);
+    return static_cast<HICON>(loaded_image(name));
 }
 
 HBITMAP LoadBitmapW(HINSTANCE module, LPCWSTR name)
 {
     if (call("LoadBitmapW", {handle(module), handle(name)})) return nullptr;
-    return reinterpret_cast<HBITMAP>(++model.next_image);
+    return static_cast<HBITMAP>(loaded_image(name));
 }
 
 BOOL DestroyIcon(HICON icon)
@@ -375,7 +384,6 @@ LRESULT DispatchMessageW(const MSG *message)
 {
     call("DispatchMessageW", {handle(message->hwnd), message->message,
                               static_cast<long long>(message->wParam), message->lParam});
-    if (model.dispatch_hook) model.dispatch_hook(*message);
     if (message->hwnd == dialog() && model.procedure)
         return model.procedure(message->hwnd, message->message, message->wParam, message->lParam);
     return 0;

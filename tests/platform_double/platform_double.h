@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -59,9 +58,10 @@ void set_screen(int width, int height);
 void post(UINT message, WPARAM wparam = 0, LPARAM lparam = 0);
 std::size_t pending();
 
-// Called inside DispatchMessageW for each message it dispatches, before the
-// dialog procedure sees it; lets a test watch the order of events.
-void on_dispatch(std::function<void(const MSG &)> hook);
+// The procedure that DispatchMessageW hands the dialog's messages to; set
+// by DialogBoxIndirectParamW, or by a test that drives the procedure itself.
+void attach_dialog_procedure(DLGPROC procedure);
+
 
 const std::vector<Call> &calls();
 std::vector<Call> calls_named(const std::string &name);
@@ -71,6 +71,11 @@ long index_of(const std::string &name, std::size_t from = 0);
 // Records a call made by a test's own stand-in (run_benchmark, say), so that
 // it appears in the log between the platform calls.
 void record(const std::string &name, std::vector<long long> args = {});
+
+// Like desktop Win32's LoadIcon: every load of the same resource answers
+// the same shared handle, kShared + the resource number.
+void share_loaded_images(bool shared);
+inline constexpr std::uintptr_t kShared = 0x50000;
 
 // Handles destroyed through DestroyIcon or DeleteObject.
 const std::vector<HANDLE> &destroyed_images();

@@ -126,6 +126,17 @@ TEST_F(Relayout, IconItemGetsItsIconAgainAndThePreviousIsDestroyed)
     EXPECT_LT(pd::index_of("SendDlgItemMessageW"), pd::index_of("LoadIconW")) << "previous asked first";
 }
 
+TEST_F(Relayout, SharedIconThatIsReloadedIsNotDestroyed)
+{
+    add_program_dialog();
+    pd::share_loaded_images(true);
+    HANDLE shared = reinterpret_cast<HANDLE>(pd::kShared + ICON_APP);
+    pd::find_control(CTL_ICON)->images[1] = shared;
+    ASSERT_EQ(1, relayout(DLG_TALL));
+    EXPECT_EQ(shared, pd::find_control(CTL_ICON)->images[1]);
+    EXPECT_TRUE(pd::destroyed_images().empty()) << "the icon on show was destroyed";
+}
+
 TEST_F(Relayout, FailedImageLoadKeepsThePreviousImage)
 {
     add_program_dialog();
