@@ -6,6 +6,7 @@
 #include <string>
 
 #include "compiled_resources.h"
+#include "dialog_template_reader.h"
 #include "resource_ids.h"
 
 namespace {
@@ -16,25 +17,6 @@ using compiled_resources::Resource;
 
 const std::uint16_t kTypeIcon = 3, kTypeDialog = 5, kTypeGroupIcon = 14;
 const std::uint16_t kEnglishUnitedStates = 0x0409;
-
-// A reading cursor over one template, with the field shapes of the format.
-struct Cursor {
-    const std::vector<std::uint8_t> &b;
-    std::size_t at = 0;
-    std::uint16_t u16() { std::uint16_t v = b.at(at) | (b.at(at + 1) << 8); at += 2; return v; }
-    std::uint32_t u32() { std::uint32_t lo = u16(); return lo | (std::uint32_t(u16()) << 16); }
-    std::int16_t s16() { return static_cast<std::int16_t>(u16()); }
-    void align4() { at = (at + 3) & ~std::size_t(3); }
-    // "#N" for a number, the text for a name
-    std::string field()
-    {
-        std::uint16_t first = u16();
-        if (first == 0xffff) return "#" + std::to_string(u16());
-        std::string text;
-        for (std::uint16_t c = first; c != 0; c = u16()) text += static_cast<char>(c);
-        return text;
-    }
-};
 
 struct ExpectedItem {
     std::uint16_t id;
@@ -54,34 +36,35 @@ void check_template(std::uint16_t id, std::int16_t width, const std::string &cap
     const Resource *r = find(program_resources(), kTypeDialog, id);
     ASSERT_NE(nullptr, r);
     EXPECT_EQ(kEnglishUnitedStates, r->language);
-    Cursor c{r->data};
-    EXPECT_EQ(0x80C00048u, c.u32()) << "style";
-    EXPECT_EQ(0x80000000u, c.u32()) << "extended style";
-    EXPECT_EQ(items.size(), c.u16()) << "item count";
-    EXPECT_EQ(0, c.s16());
-    EXPECT_EQ(0, c.s16());
-    EXPECT_EQ(width, c.s16());
-    EXPECT_EQ(129, c.s16());
-    EXPECT_EQ("", c.field()) << "menu";
-    EXPECT_EQ("", c.field()) << "class";
-    EXPECT_EQ(caption, c.field());
-    EXPECT_EQ(8, c.u16()) << "point size";
-    EXPECT_EQ("MS Shell Dlg", c.field());
-    for (const ExpectedItem &e : items) {
+    dialog_template::Template t = dialog_template::parse(r->data);
+    EXPECT_EQ(0x80C00048u, t.style);
+    EXPECT_EQ(0x80000000u, t.extended_style);
+    EXPECT_EQ(0, t.x);
+    EXPECT_EQ(0, t.y);
+    EXPECT_EQ(width, t.width);
+    EXPECT_EQ(129, t.height);
+    EXPECT_EQ("", t.menu);
+    EXPECT_EQ("", t.window_class);
+    EXPECT_EQ(caption, t.caption);
+    EXPECT_EQ(8, t.point_size);
+    EXPECT_EQ("MS Shell Dlg", t.face);
+    ASSERT_EQ(items.size(), t.items.size()) << "item count";
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const ExpectedItem &e = items[i];
+        const dialog_template::Item &item = t.items[i];
         SCOPED_TRACE("item " + std::to_string(e.id));
-        c.align4();
-        EXPECT_EQ(e.style, c.u32());
-        EXPECT_EQ(0u, c.u32()) << "extended style";
-        EXPECT_EQ(e.x, c.s16());
-        EXPECT_EQ(e.y, c.s16());
-        EXPECT_EQ(e.w, c.s16());
-        EXPECT_EQ(e.h, c.s16());
-        EXPECT_EQ(e.id, c.u16());
-        EXPECT_EQ(e.window_class, c.field()) << "a predefined class must be stored by number";
-        EXPECT_EQ(e.text, c.field());
-        EXPECT_EQ(0, c.u16()) << "creation data";
+        EXPECT_EQ(e.id, item.id) << "template order";
+        EXPECT_EQ(e.style, item.style);
+        EXPECT_EQ(0u, item.extended_style);
+        EXPECT_EQ(e.x, item.x);
+        EXPECT_EQ(e.y, item.y);
+        EXPECT_EQ(e.w, item.width);
+        EXPECT_EQ(e.h, item.height);
+        EXPECT_EQ(e.window_class, item.window_class) << "a predefined class must be stored by number";
+        EXPECT_EQ(e.text, item.text);
+        EXPECT_EQ(0, item.creation_bytes);
     }
-    EXPECT_LE(r->data.size() - c.at, 3u) << "bytes after the last item";
+    EXPECT_LE(r->data.size() - t.end, 3u) << "bytes after the last item";
 }
 
 TEST(CompiledResources, TallTemplate)
@@ -109,7 +92,7 @@ TEST(CompiledResources, IconGroupHoldsEightImagesInOrder)
     const Resource *group = find(program_resources(), kTypeGroupIcon, ICON_APP);
     ASSERT_NE(nullptr, group);
     EXPECT_EQ(kEnglishUnitedStates, group->language);
-    Cursor c{group->data};
+    dialog_template::Reader c(group->data.data(), group->data.size());
     EXPECT_EQ(0, c.u16());
     EXPECT_EQ(1, c.u16()) << "type: icon";
     ASSERT_EQ(8, c.u16());
@@ -121,10 +104,10 @@ TEST(CompiledResources, IconGroupHoldsEightImagesInOrder)
     for (int i = 0; i < 8; ++i) {
         SCOPED_TRACE("image " + std::to_string(i + 1));
         const Image &e = expected[i];
-        EXPECT_EQ(e.size, c.b.at(c.at));
-        EXPECT_EQ(e.size, c.b.at(c.at + 1));
-        EXPECT_EQ(e.depth == 4 ? 16 : 0, c.b.at(c.at + 2)) << "colour count";
-        c.at += 4;
+        std::uint16_t width_height = c.u16();
+        EXPECT_EQ(e.size, width_height & 0xff);
+        EXPECT_EQ(e.size, width_height >> 8);
+        EXPECT_EQ(e.depth == 4 ? 16 : 0, c.u16() & 0xff) << "colour count";
         EXPECT_EQ(1, c.u16()) << "planes";
         EXPECT_EQ(e.depth, c.u16());
         EXPECT_EQ(e.bytes, c.u32());
@@ -135,7 +118,7 @@ TEST(CompiledResources, IconGroupHoldsEightImagesInOrder)
         ASSERT_NE(nullptr, icon);
         EXPECT_EQ(kEnglishUnitedStates, icon->language);
         ASSERT_EQ(e.bytes, icon->data.size());
-        Cursor dib{icon->data};
+        dialog_template::Reader dib(icon->data.data(), icon->data.size());
         EXPECT_EQ(40u, dib.u32()) << "header size";
         EXPECT_EQ(std::uint32_t(e.size), dib.u32()) << "width";
         EXPECT_EQ(std::uint32_t(2 * e.size), dib.u32()) << "height: image and mask";
