@@ -269,7 +269,7 @@ HWND GetDlgItem(HWND window, int id)
 BOOL SetDlgItemTextW(HWND window, int id, LPCWSTR text)
 {
     std::u16string wide = from_wide(text);
-    call("SetDlgItemTextW", {handle(window), id}, narrow(wide));
+    if (call("SetDlgItemTextW", {handle(window), id}, narrow(wide))) return 0;
     Control *c = window == dialog() ? find_control(id) : nullptr;
     if (!c) return 0;
     c->text = wide;
@@ -278,8 +278,9 @@ BOOL SetDlgItemTextW(HWND window, int id, LPCWSTR text)
 
 LRESULT SendDlgItemMessageW(HWND window, int id, UINT message, WPARAM wparam, LPARAM lparam)
 {
-    call("SendDlgItemMessageW", {handle(window), id, static_cast<long long>(message),
-                                 static_cast<long long>(wparam), static_cast<long long>(lparam)});
+    if (call("SendDlgItemMessageW", {handle(window), id, static_cast<long long>(message),
+                                     static_cast<long long>(wparam), static_cast<long long>(lparam)}))
+        return 0;
     Control *c = window == dialog() ? find_control(id) : nullptr;
     if (!c) return 0;
     switch (message) {
@@ -317,14 +318,14 @@ HBITMAP LoadBitmapW(HINSTANCE module, LPCWSTR name)
 
 BOOL DestroyIcon(HICON icon)
 {
-    call("DestroyIcon", {handle(icon)});
+    if (call("DestroyIcon", {handle(icon)})) return 0;
     model.destroyed.push_back(icon);
     return 1;
 }
 
 BOOL DeleteObject(HGDIOBJ object)
 {
-    call("DeleteObject", {handle(object)});
+    if (call("DeleteObject", {handle(object)})) return 0;
     model.destroyed.push_back(object);
     return 1;
 }

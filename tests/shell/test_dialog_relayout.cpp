@@ -148,6 +148,15 @@ TEST_F(Relayout, FailedImageLoadKeepsThePreviousImage)
     EXPECT_TRUE(pd::destroyed_images().empty());
 }
 
+TEST_F(Relayout, FailuresWhoseResultsAreNotUsedChangeNothing)
+{
+    add_program_dialog();
+    pd::find_control(CTL_ICON)->images[1] = reinterpret_cast<HANDLE>(0x1234);
+    for (const char *call : {"SetDlgItemTextW", "SendDlgItemMessageW", "DestroyIcon"}) pd::fail(call);
+    EXPECT_EQ(1, relayout(DLG_TALL)) << "texts and images are not part of the outcome";
+    expect_at(CTL_RUN, pixels(99, 14, 50, 14));
+}
+
 TEST_F(Relayout, BitmapItemReloadsItsBitmapAndDeletesThePrevious)
 {
     Template t;
