@@ -24,11 +24,14 @@ else()
   set(VELMARK_DEVICE_CXX_FLAGS "")
 endif()
 
-# Marks a target as device code: C++98, strict, warnings as errors.
+# Marks a target as device code: C++98, strict, warnings as errors. The
+# device's own compilers speak nothing newer, so they need no flags for it.
 function(velmark_device_code target)
-  set_target_properties(${target} PROPERTIES CXX_STANDARD 98
-                        CXX_STANDARD_REQUIRED ON CXX_EXTENSIONS OFF)
-  target_compile_options(${target} PRIVATE ${VELMARK_DEVICE_CXX_FLAGS})
+  if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    set_target_properties(${target} PROPERTIES CXX_STANDARD 98
+                          CXX_STANDARD_REQUIRED ON CXX_EXTENSIONS OFF)
+    target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:CXX>:${VELMARK_DEVICE_CXX_FLAGS}>")
+  endif()
 endfunction()
 
 # A description of the build for reports: compiler, version and the flags
