@@ -4,13 +4,13 @@
 # exit status. Console programs need no display.
 set -e
 if [ -z "${WINEPREFIX:-}" ]; then
-    WINEPREFIX="${VELMARK_WINE_PREFIX:-$(pwd)/wineprefix}"
+    WINEPREFIX="$(pwd)/wineprefix"
 fi
 export WINEPREFIX
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    mkdir -p "$WINEPREFIX"
-    DISPLAY= wine wineboot --init >/dev/null 2>&1 || true
-fi
+# Tests run in parallel: the first one makes the prefix, the others wait.
+mkdir -p "$WINEPREFIX"
+flock "$WINEPREFIX/.making" sh -c \
+    '[ -f "$WINEPREFIX/system.reg" ] || DISPLAY= wine wineboot --init >/dev/null 2>&1 || true'
 exec wine "$@"
