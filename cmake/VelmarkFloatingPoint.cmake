@@ -34,6 +34,13 @@ function(velmark_device_code target)
   endif()
 endfunction()
 
+# Warnings for the host-only code (runner, tests, tools).
+if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+  set(VELMARK_HOST_WARNINGS -Wall -Wextra)
+else()
+  set(VELMARK_HOST_WARNINGS "")
+endif()
+
 # A description of the build for reports: compiler, version and the flags
 # that decide floating-point results.
 string(TOUPPER "${CMAKE_BUILD_TYPE}" _velmark_build_type)

@@ -128,8 +128,9 @@ std::string format_text(const Report &report)
     if (report.results_kflops.size() == 1) {
         text += printf_string("result: %d KFLOPS\n", summary.median);
     } else {
-        text += printf_string("runs: %zu, median %d KFLOPS, minimum %d, maximum %d\n",
-                              report.results_kflops.size(), summary.median,
+        // %d, not %zu: the Windows C runtime's printf has no z modifier.
+        text += printf_string("runs: %d, median %d KFLOPS, minimum %d, maximum %d\n",
+                              static_cast<int>(report.results_kflops.size()), summary.median,
                               summary.minimum, summary.maximum);
     }
     text += result_line(summary.median) + "\n\n";
