@@ -127,6 +127,24 @@ TEST(Schedule, ZeroTotalTimeOnOneLayoutLeavesTheOther)
     EXPECT_TRUE(std::isinf(cell(ROW_KFLOPS, COLUMN_AVERAGED_LAYOUT2)));
 }
 
+TEST(Schedule, OnlyTheAveragedColumnsDecide)
+{
+    // Factorisation calls 1-3 and 14-16 are the single measurements, 4-13
+    // and 17-26 the averaged ones. The singles are made the fastest and the
+    // slowest columns; the result still comes from the averaged ones.
+    fake_counter::Behaviour b;
+    b.factor_ticks_by_call.assign(26, 5);  // averaged layout 1: 5 s each
+    for (int call : {1, 2, 3}) b.factor_ticks_by_call[call - 1] = 1;
+    for (int call : {14, 15, 16}) b.factor_ticks_by_call[call - 1] = 100;
+    for (int call = 17; call <= 26; ++call) b.factor_ticks_by_call[call - 1] = 4;
+    fake_counter::reset(b);
+    EXPECT_EQ(137, run_benchmark()) << "686666.67 / 5000, the lower of 137.33 and 171.67";
+    EXPECT_FLOAT_BITS(1.0f, cell(ROW_FACTOR_SECONDS, 0));
+    EXPECT_FLOAT_BITS(100.0f, cell(ROW_FACTOR_SECONDS, 4));
+    EXPECT_FLOAT_BITS(5.0f, cell(ROW_FACTOR_SECONDS, COLUMN_AVERAGED_LAYOUT1));
+    EXPECT_FLOAT_BITS(4.0f, cell(ROW_FACTOR_SECONDS, COLUMN_AVERAGED_LAYOUT2));
+}
+
 TEST(Schedule, NoTimeAtAllSaturates)
 {
     fake_counter::Behaviour b;  // the counter never moves: every rate is +inf

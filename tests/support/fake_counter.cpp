@@ -64,7 +64,9 @@ void __wrap_lu_factor(float *a, vm_int32 lda, vm_int32 n, vm_int32 *pivots, vm_i
 {
     ++counted.factors;
     __real_lu_factor(a, lda, n, pivots, info);
-    advance(a, current.per_factor);
+    const std::vector<std::int64_t> &by_call = current.factor_ticks_by_call;
+    std::size_t call = static_cast<std::size_t>(counted.factors);
+    advance(a, by_call.empty() ? current.per_factor : call <= by_call.size() ? by_call[call - 1] : 0);
 }
 
 void __wrap_lu_solve(const float *a, vm_int32 lda, vm_int32 n, const vm_int32 *pivots,

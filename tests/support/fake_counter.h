@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace fake_counter {
 
@@ -16,6 +17,9 @@ struct Behaviour {
     std::int64_t per_solve = 0;       // ticks each lu_solve call takes
     // When set, only calls on this matrix advance the counter.
     const float *only_matrix = nullptr;
+    // When not empty, the ticks of the nth lu_factor call (from 1), in place
+    // of per_factor.
+    std::vector<std::int64_t> factor_ticks_by_call;
 };
 
 struct Calls {
