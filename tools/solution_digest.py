@@ -6,6 +6,11 @@ explicitly; nothing is shared with the C++ code. The elimination and the
 solve (job 0) are element-wise, so unrolling in the engine's kernels cannot
 change a bit, and a straightforward loop gives the same solution.
 
+The transposed solve (--transposed) sums its dot products in single
+precision, so there the order of the additions decides the bits: it is
+spelled out here as the kernel's rule gives it (leading n mod 5 products one
+at a time, then blocks of five summed from the last product to the first).
+
 Prints the FNV-1a 64-bit digest of the solution's IEEE single bit patterns
 (each as four little-endian bytes), and with --values the solution itself.
 """
@@ -84,6 +89,33 @@ def solve(a, pivots, b, order):
     return b
 
 
+def dot(x, y):
+    """Single-precision dot product in the unrolled kernel's order."""
+    count = len(x)
+    s = 0.0
+    lead = count % 5
+    for i in range(lead):
+        s = single(s + single(x[i] * y[i]))
+    for i in range(lead, count, 5):
+        p = [single(x[i + j] * y[i + j]) for j in range(5)]
+        g = single(p[4] + p[3])
+        for j in (2, 1, 0):
+            g = single(g + p[j])
+        s = single(g + s)
+    return s
+
+
+def solve_transposed(a, pivots, b, order):
+    for k in range(order):
+        s = dot(a[k][:k], b[:k])
+        b[k] = single(single(b[k] - s) / a[k][k])
+    for k in range(order - 2, -1, -1):
+        b[k] = single(dot(a[k][k + 1:order], b[k + 1:order]) + b[k])
+        l = pivots[k]
+        b[l], b[k] = b[k], b[l]
+    return b
+
+
 def fnv1a64(values):
     digest = 0xcbf29ce484222325
     for value in values:
@@ -97,7 +129,10 @@ def main():
     order = 100
     a, b = generate(order)
     pivots = factor(a, order)
-    x = solve(a, pivots, b, order)
+    if '--transposed' in sys.argv[1:]:
+        x = solve_transposed(a, pivots, b, order)
+    else:
+        x = solve(a, pivots, b, order)
     print('0x%016x' % fnv1a64(x))
     if '--values' in sys.argv[1:]:
         for i, value in enumerate(x):

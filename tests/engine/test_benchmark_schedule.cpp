@@ -5,6 +5,9 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "fake_counter.h"
 #include "float_bits.h"
@@ -30,6 +33,127 @@ TEST(Schedule, GenerationTimeIsFullyRemoved)
         EXPECT_FLOAT_BITS(0.0f, cell(ROW_SOLVE_SECONDS, k)) << "column " << k;
         EXPECT_FLOAT_BITS(2.0f, cell(ROW_TOTAL_SECONDS, k)) << "column " << k;
         EXPECT_FLOAT_BITS(686666.6666666666 / 2000.0, cell(ROW_KFLOPS, k)) << "column " << k;
+    }
+}
+
+// The run's arithmetic written out from its rules, for the fake counter's
+// behaviour: the readings it would see, the averaged column's generation
+// sum, the single-precision intervals and the double rate of every column.
+struct ScheduleModel {
+    explicit ScheduleModel(const fake_counter::Behaviour &behaviour) : b(behaviour), ticks(b.start) {}
+
+    float read() const
+    {
+        return static_cast<float>(ticks - b.start) / static_cast<float>(b.frequency);
+    }
+    void complete(int k)
+    {
+        table[ROW_TOTAL_SECONDS][k] = table[ROW_SOLVE_SECONDS][k] + table[ROW_FACTOR_SECONDS][k];
+        table[ROW_KFLOPS][k] =
+            static_cast<float>(ops / (static_cast<double>(table[ROW_TOTAL_SECONDS][k]) * 1000.0));
+    }
+    void single(int k)
+    {
+        ticks += b.per_generation;
+        float s = read();
+        ticks += b.per_factor;
+        table[ROW_FACTOR_SECONDS][k] = read() - s;
+        s = read();
+        ticks += b.per_solve;
+        table[ROW_SOLVE_SECONDS][k] = read() - s;
+        complete(k);
+    }
+    void averaged(int k)
+    {
+        float g = 0.0f;
+        float t0 = read();
+        for (int r = 0; r < 10; ++r) {
+            float a = read();
+            ticks += b.per_generation;
+            float e = read();
+            g = (e + g) - a;
+            ticks += b.per_factor;
+        }
+        float t1 = read();
+        table[ROW_FACTOR_SECONDS][k] = ((t1 - t0) - g) / 10.0f;
+        t0 = read();
+        ticks += 10 * b.per_solve;
+        t1 = read();
+        table[ROW_SOLVE_SECONDS][k] = (t1 - t0) / 10.0f;
+        complete(k);
+    }
+    void run()
+    {
+        for (int k : {0, 1, 2}) single(k);
+        averaged(3);
+        for (int k : {4, 5, 6}) single(k);
+        averaged(7);
+    }
+
+    fake_counter::Behaviour b;
+    std::int64_t ticks;
+    float table[4][8] = {};
+};
+
+TEST(Schedule, TableFollowsTheWrittenFormulasAtAnInexactTickRate)
+{
+    // At 3 ticks per second the readings are inexact, so the order of every
+    // single-precision step and the precision of the rate show in the bits.
+    struct Ticks {
+        int generation, factor, solve;
+    } cases[] = {{1, 2, 1}, {2, 5, 1}, {7, 3, 2}, {2, 1, 2}, {5, 11, 3}};
+    for (const Ticks &t : cases) {
+        fake_counter::Behaviour b;
+        b.frequency = 3;
+        b.start = 1000;
+        b.per_generation = t.generation;
+        b.per_factor = t.factor;
+        b.per_solve = t.solve;
+        ScheduleModel model(b);
+        model.run();
+        fake_counter::reset(b);
+        vm_int32 result = run_benchmark();
+        for (int row = 0; row < 4; ++row)
+            for (int k : kAllColumns)
+                EXPECT_FLOAT_BITS(model.table[row][k], cell(row, k))
+                    << "ticks " << t.generation << "/" << t.factor << "/" << t.solve << ", row " << row
+                    << ", column " << k;
+        EXPECT_EQ(round_rate_to_kflops(lower_averaged_rate(model.table[ROW_KFLOPS][3],
+                                                           model.table[ROW_KFLOPS][7])),
+                  result);
+    }
+}
+
+TEST(Schedule, EveryCallInOrderWithItsMatrixAndLeadingDimension)
+{
+    fake_counter::reset(fake_counter::Behaviour());
+    run_benchmark();
+    const std::vector<fake_counter::Event> &events = fake_counter::calls().events;
+    ASSERT_GE(events.size(), 2u);
+    EXPECT_EQ('F', events[0].kind) << "the frequency is read first";
+    EXPECT_EQ('C', events[1].kind) << "then the origin";
+
+    std::string expected, made;
+    std::vector<std::pair<const float *, int>> expected_args, made_args;
+    for (std::pair<const float *, int> layout : {std::make_pair<const float *, int>(matrix1, 201),
+                                                 std::make_pair<const float *, int>(matrix2, 200)}) {
+        std::string steps = "GLSGLSGLS";
+        for (int r = 0; r < 10; ++r) steps += "GL";
+        steps += std::string(10, 'S');
+        expected += steps;
+        expected_args.insert(expected_args.end(), steps.size(), layout);
+    }
+    for (const fake_counter::Event &e : events) {
+        if (e.kind == 'G' || e.kind == 'L' || e.kind == 'S') {
+            made += e.kind;
+            made_args.emplace_back(e.matrix, e.lda);
+        }
+    }
+    EXPECT_EQ(expected, made);
+    ASSERT_EQ(78u, made_args.size());
+    for (std::size_t i = 0; i < made_args.size(); ++i) {
+        EXPECT_EQ(expected_args[i].first, made_args[i].first) << "call " << i;
+        EXPECT_EQ(expected_args[i].second, made_args[i].second) << "call " << i;
     }
 }
 
@@ -106,6 +230,15 @@ TEST(Schedule, TimerDividesInSinglePrecision)
     // The frequency is read from the workspace on every call.
     counter_frequency = 5;
     EXPECT_FLOAT_BITS(2.0f, elapsed_seconds());
+
+    // Past 2^24 ticks (16.8 ms at 1 GHz) the tick count rounds when it
+    // becomes a single, before the division.
+    fake_counter::Behaviour posix;
+    posix.frequency = 1000000000;
+    posix.start = (1LL << 24) + 1;
+    fake_counter::reset(posix);
+    counter_frequency = posix.frequency;
+    EXPECT_FLOAT_BITS(16777216.0f / 1.0e9f, elapsed_seconds());
 }
 
 TEST(Schedule, ZeroTotalTimeOnOneLayoutLeavesTheOther)

@@ -80,7 +80,7 @@ TEST(LuFactor, ZeroPivotInFirstColumnIsSkippedAndNotReported)
     Matrix m(3, 3, {0.0f, 2.0f, 1.0f,
                     0.0f, 4.0f, 1.0f,
                     0.0f, 8.0f, 4.0f});
-    int pivots[3];
+    int pivots[3] = {-7, -7, -7};  // the zero column's pivot must still be stored
     int info = -1;
     lu_factor(m.a.data(), 3, 3, pivots, &info);
     EXPECT_EQ(0, pivots[0]);
@@ -172,6 +172,12 @@ TEST(LuSolve, OrderOneDividesAndNonPositiveOrderDoesNothing)
         lu_solve(a, 1, 0, pivots, b, job);
         lu_solve(a, 1, -2, pivots, b, job);
         EXPECT_FLOAT_BITS(0.75f, b[0]);
+
+        // No back step for the last row: adding an empty dot (+0.0) would
+        // turn -0.0 into +0.0.
+        float negative_zero[1] = {-0.0f};
+        lu_solve(a, 1, 1, pivots, negative_zero, job);
+        EXPECT_FLOAT_BITS(-0.0f, negative_zero[0]) << "job " << job;
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "float_bits.h"
@@ -12,6 +13,10 @@
 #include "velmark_engine.h"
 
 namespace {
+
+// tools/solution_digest.py --transposed: the solution of the transposed
+// system, whose single-precision dot products fix the order of every sum.
+const std::uint64_t kKnownTransposedDigest = 0xef59d7aef59b6e77ULL;
 
 struct Solved {
     std::vector<float> factors;
@@ -60,6 +65,7 @@ TEST(FullProblem, LayoutsGiveIdenticalFactors)
 TEST(FullProblem, TransposedSolveSolvesTheTransposedSystem)
 {
     Solved s = solve_order_hundred(201, 1);
+    EXPECT_EQ(kKnownTransposedDigest, velmark::solution_digest(s.x.data(), 100));
     std::vector<float> a(201 * 100), b(100);
     make_matrix(a.data(), 201, 100, b.data());
     double worst = 0.0, norm_a = 0.0, norm_x = 0.0;

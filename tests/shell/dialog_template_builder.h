@@ -34,6 +34,7 @@ struct Template {
     Field window_class = Field::empty();
     Field caption = Field::name(u"Test");
     bool font = true;  // follows the style's 0x40 bit unless told otherwise
+    std::uint16_t point_size = 8;
     std::u16string face = u"MS Shell Dlg";
     std::vector<Item> items;
 };
@@ -71,7 +72,7 @@ inline std::vector<std::uint8_t> build(const Template &t)
     w.field(t.window_class);
     w.field(t.caption);
     if (t.font) {
-        w.u16(8);
+        w.u16(t.point_size);
         w.field(Field::name(t.face));
     }
     for (const Item &item : t.items) {

@@ -124,6 +124,11 @@ TEST_F(Relayout, IconItemGetsItsIconAgainAndThePreviousIsDestroyed)
     EXPECT_NE(old_icon, pd::find_control(CTL_ICON)->images[1]);
     EXPECT_EQ(std::vector<HANDLE>{old_icon}, pd::destroyed_images());
     EXPECT_LT(pd::index_of("SendDlgItemMessageW"), pd::index_of("LoadIconW")) << "previous asked first";
+    long set_image = -1;
+    for (std::size_t i = 0; i < pd::calls().size(); ++i)
+        if (pd::calls()[i].name == "SendDlgItemMessageW" && pd::calls()[i].args[2] == 0x0172) set_image = long(i);
+    ASSERT_NE(-1, set_image);
+    EXPECT_LT(set_image, pd::index_of("DestroyIcon")) << "the new icon is set before the old one goes";
 }
 
 TEST_F(Relayout, SharedIconThatIsReloadedIsNotDestroyed)
@@ -171,11 +176,15 @@ TEST_F(Relayout, BitmapItemReloadsItsBitmapAndDeletesThePrevious)
     button_icon.id = 9;
     button_icon.style = 0x50000003;
     button_icon.window_class = Field::number(0x0080);
-    t.items = {bitmap, neither, button_icon};
+    Item half_icon = bitmap;  // one of the two icon bits is not an icon
+    half_icon.id = 10;
+    half_icon.style = 0x50000001;
+    t.items = {bitmap, neither, button_icon, half_icon};
     add_template(t);
     pd::add_control(7).images[0] = reinterpret_cast<HANDLE>(0x77);
     pd::add_control(8);
     pd::add_control(9);
+    pd::add_control(10);
     ASSERT_EQ(1, relayout());
     ASSERT_EQ(1u, pd::count("LoadBitmapW"));
     EXPECT_EQ(42, pd::calls_named("LoadBitmapW")[0].args[1]);
@@ -248,7 +257,7 @@ TEST_F(Relayout, TemplateWithoutFontAndItemsWithCreationData)
     Template t;
     t.font = false;
     t.caption = Field::name(u"abc");  // 18 + 2 + 2 + 8 = 30: item at 32
-    Item first = text_item(1, u"one", 5);
+    Item first = text_item(1, u"one", -4);  // left of the dialog's origin
     first.creation_data = {0xAA, 0xBB, 0xCC};
     Item second = text_item(2, u"two", 6);
     second.creation_data = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
@@ -260,7 +269,20 @@ TEST_F(Relayout, TemplateWithoutFontAndItemsWithCreationData)
     EXPECT_EQ("one", text_of(1));
     EXPECT_EQ("two", text_of(2));
     EXPECT_EQ("three", text_of(3));
+    expect_at(1, pixels(-4, 0, 10, 10));
     expect_at(3, pixels(7, 0, 10, 10));
+}
+
+TEST_F(Relayout, PointSizeZeroIsStillSkippedBeforeTheFace)
+{
+    Template t;
+    t.point_size = 0;  // a zero word that must not be read as an empty face name
+    t.items = {text_item(1, u"one", 3)};
+    add_template(t);
+    pd::add_control(1);
+    ASSERT_EQ(1, relayout());
+    EXPECT_EQ("one", text_of(1));
+    expect_at(1, pixels(3, 0, 10, 10));
 }
 
 TEST_F(Relayout, TemplateWithNoItemsEndsAnEmptyBatch)

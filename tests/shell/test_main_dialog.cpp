@@ -80,11 +80,13 @@ TEST_F(MainDialog, ReturnValuesOfEachMessage)
     EXPECT_EQ(0, send(WM_PAINT));
     EXPECT_EQ(0u, pd::count("EndDialog")) << "cancel is not handled";
     EXPECT_EQ(1, send(WM_COMMAND, command(IDOK)));
+    EXPECT_EQ(1, send(WM_COMMAND, command(IDOK, 0x1234))) << "OK whatever its notification code";
     EXPECT_EQ(1, send(WM_CLOSE));
     auto ends = pd::calls_named("EndDialog");
-    ASSERT_EQ(2u, ends.size());
+    ASSERT_EQ(3u, ends.size());
     EXPECT_EQ(1, ends[0].args[1]);
-    EXPECT_EQ(16, ends[1].args[1]);
+    EXPECT_EQ(1, ends[1].args[1]);
+    EXPECT_EQ(16, ends[2].args[1]);
 }
 
 TEST_F(MainDialog, InitDialogAsksTheShellForAFullScreenDialog)
@@ -198,6 +200,7 @@ TEST_F(MainDialog, AppMainRunsTheTallTemplateAndReturnsZero)
     EXPECT_EQ(0, app_main(pd::instance(), nullptr, nullptr, 5));
     EXPECT_EQ(pd::instance(), app_instance);
     EXPECT_EQ(1, pd::dialog_result());
+    EXPECT_EQ(1u, pd::count("SHInitExtraControls"));
     EXPECT_LT(pd::index_of("SHInitExtraControls"), pd::index_of("FindResourceW"));
     auto find = pd::calls_named("FindResourceW");
     EXPECT_EQ(DLG_TALL, find[0].args[1]);

@@ -37,6 +37,7 @@ extern "C" {
 int read_counter(vm_int64 *value)
 {
     ++counted.counter_reads;
+    counted.events.push_back({'C', nullptr, 0});
     *value = ticks;
     return 1;
 }
@@ -44,6 +45,7 @@ int read_counter(vm_int64 *value)
 int read_counter_frequency(vm_int64 *value)
 {
     ++counted.frequency_reads;
+    counted.events.push_back({'F', nullptr, 0});
     *value = current.frequency;
     return 1;
 }
@@ -56,6 +58,7 @@ void __real_lu_solve(const float *a, vm_int32 lda, vm_int32 n, const vm_int32 *p
 void __wrap_make_matrix(float *a, vm_int32 lda, vm_int32 n, float *b)
 {
     ++counted.generations;
+    counted.events.push_back({'G', a, lda});
     __real_make_matrix(a, lda, n, b);
     advance(a, current.per_generation);
 }
@@ -63,6 +66,7 @@ void __wrap_make_matrix(float *a, vm_int32 lda, vm_int32 n, float *b)
 void __wrap_lu_factor(float *a, vm_int32 lda, vm_int32 n, vm_int32 *pivots, vm_int32 *info)
 {
     ++counted.factors;
+    counted.events.push_back({'L', a, lda});
     __real_lu_factor(a, lda, n, pivots, info);
     const std::vector<std::int64_t> &by_call = current.factor_ticks_by_call;
     std::size_t call = static_cast<std::size_t>(counted.factors);
@@ -73,6 +77,7 @@ void __wrap_lu_solve(const float *a, vm_int32 lda, vm_int32 n, const vm_int32 *p
                      float *b, vm_int32 job)
 {
     ++counted.solves;
+    counted.events.push_back({'S', a, lda});
     __real_lu_solve(a, lda, n, pivots, b, job);
     advance(a, current.per_solve);
 }

@@ -22,7 +22,15 @@ struct Behaviour {
     std::vector<std::int64_t> factor_ticks_by_call;
 };
 
+// One platform read or engine call, in the order the run made them.
+struct Event {
+    char kind;  // 'F' frequency read, 'C' counter read, 'G' make_matrix, 'L' lu_factor, 'S' lu_solve
+    const float *matrix;  // the matrix passed ('G', 'L', 'S'), else null
+    int lda;              // its leading dimension, else 0
+};
+
 struct Calls {
+    std::vector<Event> events;
     int generations = 0;
     int factors = 0;
     int solves = 0;
