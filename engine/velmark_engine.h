@@ -15,7 +15,10 @@ extern "C" {
  * to whole KFLOPS; the same value is left in result_kflops.
  *
  * Rounding is to nearest with halves away from zero, and any rate whose
- * rounded magnitude is below 1 gives 0. Where that has no integer value the
+ * rounded magnitude is below 1 gives 0. The rate plus one half is rounded to
+ * single before the floor, so above 2^23 KFLOPS, where singles are no
+ * longer dense in halves, the result can differ by one from the rate
+ * rounded exactly (8861883.0 gives 8861884). Where that has no integer value the
  * result is defined as follows: a NaN rate gives 0; a rate whose rounded
  * magnitude is 2^31 or more (+infinity included) saturates to
  * VM_INT32_MAX, or to VM_INT32_MIN when negative. */

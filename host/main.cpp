@@ -1,13 +1,18 @@
-// velmark: the benchmark on a PC. Runs the device's schedule, prints the
-// timing table and the result as the device shows it, then checks that the
-// solver produced the correct solution.
+// velmark: the benchmark on a PC. Repeats the device's whole run for a time
+// budget or a count, reports the best run with the median, the minimum and
+// what it ran on, then checks once that the solver's solution is correct.
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "checked_output.h"
+#include "host_description.h"
 #include "options.h"
 #include "report.h"
+#include "run_statistics.h"
 #include "velmark_engine.h"
+#include "version.h"
 
 #ifndef VELMARK_BUILD_FLAGS
 #define VELMARK_BUILD_FLAGS "unknown"
@@ -15,17 +20,45 @@
 
 namespace {
 
+enum ExitStatus { kValidated = 0, kNotValidated = 1, kBadUsage = 2, kCannotWrite = 3 };
+
 std::string compiler_description()
 {
 #if defined(__clang__)
-    return std::string("Clang ") + __clang_version__;
+    return velmark::tidy_spaces(std::string("Clang ") + __clang_version__);
 #elif defined(__GNUC__)
-    return std::string("GCC ") + __VERSION__;
+    return velmark::tidy_spaces(std::string("GCC ") + __VERSION__);
 #elif defined(_MSC_VER)
     return "MSVC " + std::to_string(_MSC_VER);
 #else
     return "unknown compiler";
 #endif
+}
+
+int cannot_write(const std::string &where, const std::string &reason)
+{
+    std::fprintf(stderr, "velmark: cannot write %s: %s\n", where.c_str(), reason.c_str());
+    return kCannotWrite;
+}
+
+// Makes the runs the plan asks for and keeps the best one's timing table
+// (the first of equal results).
+void measure(const velmark::RunPlan &plan, velmark::Report &report)
+{
+    using clock = std::chrono::steady_clock;
+    const clock::time_point start = clock::now();
+    int best = 0;
+    double spent = 0.0;
+    while (velmark::run_again(plan, static_cast<int>(report.results_kflops.size()), spent)) {
+        int kflops = run_benchmark();
+        if (report.results_kflops.empty() || kflops > best) {
+            best = kflops;
+            report.best_columns = velmark::read_timing_table();
+        }
+        report.results_kflops.push_back(kflops);
+        spent = std::chrono::duration<double>(clock::now() - start).count();
+    }
+    report.seconds = spent;
 }
 
 }  // namespace
@@ -34,25 +67,46 @@ int main(int argc, char **argv)
 {
     velmark::Options options =
         velmark::parse_options(std::vector<std::string>(argv + 1, argv + argc));
+    if (options.error.empty() && !options.kernels.empty() && options.kernels != "portable") {
+        options.error = "unknown kernels '" + options.kernels + "' (this build has: portable)";
+    }
     if (!options.error.empty()) {
         std::fprintf(stderr, "velmark: %s\n", options.error.c_str());
-        return 2;
+        return kBadUsage;
     }
     if (options.help) {
-        std::fputs(velmark::usage_text(), stdout);
-        return 0;
+        std::string reason = velmark::write_standard_output(velmark::usage_text());
+        return reason.empty() ? kValidated : cannot_write("standard output", reason);
     }
 
     velmark::Report report;
+    report.velmark_version = velmark::velmark_version();
+    report.timestamp_utc = velmark::utc_timestamp();
+    report.host = velmark::describe_host();
     report.compiler = compiler_description();
     report.flags = VELMARK_BUILD_FLAGS;
-    for (int run = 0; run < options.runs; ++run) {
-        report.results_kflops.push_back(run_benchmark());
-    }
-    report.columns = velmark::read_timing_table();
+    report.kernels = "portable";
+
+    velmark::RunPlan plan;
+    plan.fixed_runs = options.runs;
+    plan.budget_seconds = options.budget_seconds;
+    report.budget_seconds = options.runs > 0 ? 0.0 : options.budget_seconds;
+    measure(plan, report);
     report.validation = velmark::validate_solver();
 
-    std::string text = options.json ? velmark::format_json(report) : velmark::format_text(report);
-    std::fputs(text.c_str(), stdout);
-    return report.validation.validated ? 0 : 1;
+    // The file first, so that a result asked to be kept is kept even when
+    // standard output is closed or full.
+    int status = report.validation.validated ? kValidated : kNotValidated;
+    std::string json = velmark::format_json(report);
+    if (!options.output.empty()) {
+        std::string reason = velmark::write_file_replacing(options.output, json);
+        if (!reason.empty()) {
+            status = cannot_write(options.output, reason);
+        }
+    }
+    std::string reason = velmark::write_standard_output(options.json ? json : velmark::format_text(report));
+    if (!reason.empty()) {
+        status = cannot_write("standard output", reason);
+    }
+    return status;
 }

@@ -1,3 +1,5 @@
+// The runner's options, parsed by hand: every bad option or value gets one
+// line that names it and says what is accepted (see --help).
 #include "options.h"
 
 #include <cerrno>
@@ -22,58 +24,124 @@ bool parse_runs(const std::string &text, int *runs)
     return true;
 }
 
+// A plain decimal: digits with at most one point, so that "nan", "inf",
+// hexadecimal and exponents never reach strtod.
+bool parse_seconds(const std::string &text, double *seconds)
+{
+    if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos ||
+        text.find('.') != text.rfind('.') || text == ".") {
+        return false;
+    }
+    char *end = nullptr;
+    double value = std::strtod(text.c_str(), &end);
+    if (*end != '\0' || !(value >= kMinBudgetSeconds && value <= kMaxBudgetSeconds)) {
+        return false;
+    }
+    *seconds = value;
+    return true;
+}
+
+// Splits "--name=value" into its name and value; other arguments keep their
+// whole text as the name.
+void split(const std::string &argument, std::string *name, std::string *value, bool *has_value)
+{
+    std::size_t equals = argument.find('=');
+    *has_value = argument.rfind("--", 0) == 0 && equals != std::string::npos;
+    *name = *has_value ? argument.substr(0, equals) : argument;
+    *value = *has_value ? argument.substr(equals + 1) : std::string();
+}
+
 }  // namespace
 
 Options parse_options(const std::vector<std::string> &arguments)
 {
     Options options;
+    bool runs_given = false, time_given = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string &argument = arguments[i];
-        if (argument == "--help" || argument == "-h") {
-            options.help = true;
-        } else if (argument == "--json") {
-            options.json = true;
-        } else if (argument == "--runs" || argument.rfind("--runs=", 0) == 0) {
-            std::string value;
-            if (argument == "--runs") {
-                if (i + 1 == arguments.size()) {
-                    options.error = "option --runs needs a value";
-                    return options;
-                }
-                value = arguments[++i];
-            } else {
-                value = argument.substr(7);
+        std::string name, value;
+        bool has_value = false;
+        split(arguments[i], &name, &value, &has_value);
+
+        const bool takes_value =
+            name == "--runs" || name == "--time" || name == "--output" || name == "--kernels";
+        if (!takes_value) {
+            if (has_value) {
+                options.error = "option " + name + " takes no value (see --help)";
+                return options;
             }
+            if (name == "--help" || name == "-h") {
+                options.help = true;
+            } else if (name == "--json") {
+                options.json = true;
+            } else {
+                options.error = "unknown option '" + name + "' (see --help)";
+                return options;
+            }
+            continue;
+        }
+        if (!has_value) {
+            if (i + 1 == arguments.size()) {
+                options.error = "option " + name + " needs a value";
+                return options;
+            }
+            value = arguments[++i];
+        }
+        if (name == "--runs") {
             if (!parse_runs(value, &options.runs)) {
                 options.error = "invalid value for --runs: '" + value +
                                 "' (a whole number from 1 to " + std::to_string(kMaxRuns) + ")";
                 return options;
             }
+            runs_given = true;
+        } else if (name == "--time") {
+            if (!parse_seconds(value, &options.budget_seconds)) {
+                options.error = "invalid value for --time: '" + value +
+                                "' (seconds, a decimal number from 0.1 to 600)";
+                return options;
+            }
+            time_given = true;
+        } else if (name == "--output") {
+            if (value.empty()) {
+                options.error = "invalid value for --output: '' (a file name)";
+                return options;
+            }
+            options.output = value;
         } else {
-            options.error = "unknown option '" + argument + "' (see --help)";
-            return options;
+            options.kernels = value;
         }
+    }
+    if (runs_given && time_given) {
+        options.error = "--runs and --time cannot be used together (a count, or a time budget)";
     }
     return options;
 }
 
 const char *usage_text()
 {
-    return "usage: velmark [--runs N] [--json] [--help]\n"
+    return "usage: velmark [--time SECONDS | --runs N] [--json] [--output FILE]\n"
+           "               [--kernels NAME] [-h | --help]\n"
            "\n"
            "Times the LU factorisation and solve of a dense single-precision\n"
-           "system of order 100 on two array layouts, and reports the lower\n"
-           "averaged rate in KFLOPS and as the device shows it in MFlops.\n"
-           "Then solves the system once more, untimed, and checks the solution.\n"
+           "system of order 100 on two array layouts, exactly as the device does,\n"
+           "and repeats that whole run. The headline is the best run, in KFLOPS\n"
+           "and as the device shows it in MFlops; the median, the minimum and the\n"
+           "best run's timing table come with it, and what it ran on. Then it\n"
+           "solves the system once more, untimed, and checks the solution.\n"
            "\n"
-           "  --runs N   repeat the whole run N times (1 to 1000) and report the\n"
-           "             median (the lower middle value for even N), minimum and\n"
-           "             maximum result\n"
-           "  --json     print the report as one JSON object\n"
-           "  --help     print this text\n"
+           "  --time SECONDS  repeat runs for this long, at least 10 of them\n"
+           "                  (0.1 to 600; default 1)\n"
+           "  --runs N        make exactly N runs instead (1 to 100000); --runs 1 is\n"
+           "                  one run, as the device makes\n"
+           "  --json          print the report as one JSON object\n"
+           "  --output FILE   also write the JSON report to FILE (replaced whole, or\n"
+           "                  left as it was when the write fails)\n"
+           "  --kernels NAME  the vector kernels to use (see build.kernels)\n"
+           "  -h, --help      print this text\n"
+           "\n"
+           "Options that take a value also take it as --option=VALUE.\n"
            "\n"
            "Exit status: 0 when the solution was validated, 1 when it was not,\n"
-           "2 for a bad option or value.\n";
+           "2 for a bad option or value, 3 when the report could not be written.\n";
 }
 
 }  // namespace velmark

@@ -1,10 +1,11 @@
 #include "report.h"
 
-#include <algorithm>
 #include <cinttypes>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+
+#include <nlohmann/json.hpp>
 
 #include "workspace.h"
 
@@ -29,30 +30,37 @@ std::string column_label(const ColumnTiming &column)
     return std::to_string(column.layout) + (column.averaged ? " avg" : " single");
 }
 
-// JSON has no infinities or NaNs; a column with a zero total has an
-// infinite rate, so those become null.
-std::string json_number(double value)
+// A median of an even count can end in .5; whole values print as integers.
+std::string kflops_text(double kflops)
 {
-    if (!std::isfinite(value)) {
-        return "null";
-    }
-    return printf_string("%.9g", value);
+    return kflops == std::floor(kflops) ? printf_string("%.0f", kflops) : printf_string("%.1f", kflops);
 }
 
-std::string json_string(const std::string &text)
+std::string digest_text(std::uint64_t digest) { return printf_string("0x%016" PRIx64, digest); }
+
+void append_timing_table(std::string &text, const std::vector<ColumnTiming> &columns)
 {
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            quoted += printf_string("\\u%04x", c);
-        } else {
-            quoted += c;
-        }
+    text += printf_string("%-12s", "layout");
+    for (const ColumnTiming &column : columns) {
+        text += printf_string("%12s", column_label(column).c_str());
     }
-    return quoted + "\"";
+    text += "\n";
+    struct Row {
+        const char *name;
+        float ColumnTiming::*field;
+        const char *format;
+    };
+    const Row rows[] = {{"factor s", &ColumnTiming::factor_seconds, "%12.4e"},
+                        {"solve s", &ColumnTiming::solve_seconds, "%12.4e"},
+                        {"total s", &ColumnTiming::total_seconds, "%12.4e"},
+                        {"KFLOPS", &ColumnTiming::kflops, "%12.1f"}};
+    for (const Row &row : rows) {
+        text += printf_string("%-12s", row.name);
+        for (const ColumnTiming &column : columns) {
+            text += printf_string(row.format, static_cast<double>(column.*row.field));
+        }
+        text += "\n";
+    }
 }
 
 }  // namespace
@@ -79,107 +87,93 @@ std::string result_line(int kflops)
     return printf_string("CPU performance %.2f MFlops", static_cast<double>(mflops));
 }
 
-Summary summarise(std::vector<int> results)
-{
-    Summary summary;
-    if (results.empty()) {
-        return summary;
-    }
-    std::sort(results.begin(), results.end());
-    summary.median = results[(results.size() - 1) / 2];
-    summary.minimum = results.front();
-    summary.maximum = results.back();
-    return summary;
-}
-
 std::string format_text(const Report &report)
 {
+    Statistics stats = summarise(report.results_kflops);
     std::string text;
-    text += "Velmark host runner\n";
+    text += "Velmark " + report.velmark_version + " host runner, " + report.timestamp_utc + "\n";
+    text += "host:     " + report.host.os + "; " + report.host.cpu + "; " +
+            std::to_string(report.host.logical_cpus) + " logical CPUs\n";
     text += "compiler: " + report.compiler + "\n";
-    text += "flags:    " + report.flags + "\n\n";
+    text += "flags:    " + report.flags + "\n";
+    text += "kernels:  " + report.kernels + "\n\n";
 
-    text += printf_string("%-12s", "layout");
-    for (const ColumnTiming &column : report.columns) {
-        text += printf_string("%12s", column_label(column).c_str());
-    }
-    text += "\n";
-    struct Row {
-        const char *name;
-        float ColumnTiming::*field;
-        const char *format;
-    };
-    const Row rows[] = {{"factor s", &ColumnTiming::factor_seconds, "%12.4e"},
-                        {"solve s", &ColumnTiming::solve_seconds, "%12.4e"},
-                        {"total s", &ColumnTiming::total_seconds, "%12.4e"},
-                        {"KFLOPS", &ColumnTiming::kflops, "%12.1f"}};
-    for (const Row &row : rows) {
-        text += printf_string("%-12s", row.name);
-        for (const ColumnTiming &column : report.columns) {
-            char cell[64];
-            std::snprintf(cell, sizeof cell, row.format, static_cast<double>(column.*row.field));
-            text += cell;
-        }
-        text += "\n";
-    }
+    text += "timing table of the best run:\n";
+    append_timing_table(text, report.best_columns);
     text += "\n";
 
-    Summary summary = summarise(report.results_kflops);
-    if (report.results_kflops.size() == 1) {
-        text += printf_string("result: %d KFLOPS\n", summary.median);
-    } else {
-        // %d, not %zu: the Windows C runtime's printf has no z modifier.
-        text += printf_string("runs: %d, median %d KFLOPS, minimum %d, maximum %d\n",
-                              static_cast<int>(report.results_kflops.size()), summary.median,
-                              summary.minimum, summary.maximum);
+    int runs = static_cast<int>(report.results_kflops.size());
+    // %d, not %zu: the Windows C runtime's printf has no z modifier.
+    text += printf_string("runs:     %d in %.2f s", runs, report.seconds);
+    text += report.budget_seconds > 0.0 ? printf_string(" (budget %g s)\n", report.budget_seconds)
+                                        : std::string(" (count fixed)\n");
+    text += printf_string("best:     %d KFLOPS\n", stats.best);
+    text += "median:   " + kflops_text(stats.median) + " KFLOPS";
+    text += std::isfinite(stats.median_to_best)
+                ? printf_string(", %.1f%% of the best\n", 100.0 * stats.median_to_best)
+                : std::string("\n");
+    text += printf_string("minimum:  %d KFLOPS\n", stats.minimum);
+    text += result_line(stats.best) + "\n";
+    if (runs > 1 && stats.median_to_best < kSteadyMedianToBest) {
+        text += printf_string("note: the median run is only %.0f%% of the best, so the machine was "
+                              "busy; for a steadier figure close other programs or give it longer "
+                              "(--time 10).\n",
+                              100.0 * stats.median_to_best);
     }
-    text += result_line(summary.median) + "\n\n";
+    text += "\n";
 
     const Validation &v = report.validation;
-    text += printf_string("validation: solution digest 0x%016" PRIx64 " (expected 0x%016" PRIx64
-                          "), normalised residual %.3g, max |x - 1| %.3g\n",
-                          v.digest, kKnownSolutionDigest, v.residual, v.max_error);
+    text += printf_string("validation (one untimed solve after the runs): solution digest %s "
+                          "(expected %s), normalised residual %.3g, max |x - 1| %.3g\n",
+                          digest_text(v.digest).c_str(), digest_text(kKnownSolutionDigest).c_str(),
+                          v.residual, v.max_error);
     text += v.validated ? "correct operation validated\n" : "correct operation NOT validated\n";
     return text;
 }
 
 std::string format_json(const Report &report)
 {
-    Summary summary = summarise(report.results_kflops);
-    std::string json = "{";
-    json += "\"compiler\":" + json_string(report.compiler);
-    json += ",\"flags\":" + json_string(report.flags);
-    json += ",\"runs\":[";
-    for (std::size_t i = 0; i < report.results_kflops.size(); ++i) {
-        json += (i ? "," : "") + std::to_string(report.results_kflops[i]);
+    using nlohmann::ordered_json;
+    Statistics stats = summarise(report.results_kflops);
+    // JSON has no infinities or NaNs (a zero total time gives an infinite
+    // rate): the library writes them as null.
+    ordered_json json;
+    json["schema_version"] = kReportSchemaVersion;
+    json["velmark_version"] = report.velmark_version;
+    json["timestamp_utc"] = report.timestamp_utc;
+    json["host"] = {{"os", report.host.os},
+                    {"cpu", report.host.cpu},
+                    {"logical_cpus", report.host.logical_cpus}};
+    json["build"] = {{"compiler", report.compiler}, {"flags", report.flags}, {"kernels", report.kernels}};
+    ordered_json measurement = {{"runs", report.results_kflops.size()}, {"seconds", report.seconds}};
+    measurement["budget_seconds"] =
+        report.budget_seconds > 0.0 ? ordered_json(report.budget_seconds) : ordered_json(nullptr);
+    json["measurement"] = measurement;
+    json["runs_kflops"] = report.results_kflops;
+    json["statistics"] = {{"best_kflops", stats.best},
+                          {"median_kflops", stats.median},
+                          {"min_kflops", stats.minimum},
+                          {"median_to_best", stats.median_to_best}};
+    json["result_line"] = result_line(stats.best);
+    ordered_json table = ordered_json::array();
+    for (std::size_t i = 0; i < report.best_columns.size(); ++i) {
+        const ColumnTiming &c = report.best_columns[i];
+        table.push_back({{"column", i},
+                         {"layout", c.layout},
+                         {"kind", c.averaged ? "averaged" : "single"},
+                         {"factor_seconds", c.factor_seconds},
+                         {"solve_seconds", c.solve_seconds},
+                         {"total_seconds", c.total_seconds},
+                         {"kflops", c.kflops}});
     }
-    json += "]";
-    json += ",\"median_kflops\":" + std::to_string(summary.median);
-    json += ",\"min_kflops\":" + std::to_string(summary.minimum);
-    json += ",\"max_kflops\":" + std::to_string(summary.maximum);
-    json += ",\"result_line\":" + json_string(result_line(summary.median));
-    json += ",\"timing_table\":[";
-    for (std::size_t i = 0; i < report.columns.size(); ++i) {
-        const ColumnTiming &c = report.columns[i];
-        json += i ? "," : "";
-        json += "{\"column\":" + std::to_string(i);
-        json += ",\"layout\":" + std::to_string(c.layout);
-        json += std::string(",\"kind\":") + (c.averaged ? "\"averaged\"" : "\"single\"");
-        json += ",\"factor_seconds\":" + json_number(c.factor_seconds);
-        json += ",\"solve_seconds\":" + json_number(c.solve_seconds);
-        json += ",\"total_seconds\":" + json_number(c.total_seconds);
-        json += ",\"kflops\":" + json_number(c.kflops) + "}";
-    }
-    json += "]";
+    json["timing_table"] = table;
     const Validation &v = report.validation;
-    json += ",\"validation\":{\"digest\":" + json_string(printf_string("0x%016" PRIx64, v.digest));
-    json += ",\"expected_digest\":" +
-            json_string(printf_string("0x%016" PRIx64, kKnownSolutionDigest));
-    json += ",\"normalised_residual\":" + json_number(v.residual);
-    json += ",\"max_error\":" + json_number(v.max_error);
-    json += std::string(",\"validated\":") + (v.validated ? "true" : "false") + "}";
-    json += "}\n";
-    return json;
+    json["validation"] = {{"digest", digest_text(v.digest)},
+                          {"expected_digest", digest_text(kKnownSolutionDigest)},
+                          {"normalised_residual", v.residual},
+                          {"max_error", v.max_error},
+                          {"validated", v.validated}};
+    return json.dump() + "\n";
 }
 
 }  // namespace velmark

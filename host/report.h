@@ -1,12 +1,17 @@
-// The host runner's report, as text or as one JSON object.
+// The host runner's report, as text or as one JSON object (the format is
+// described in docs/results-format.md).
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "host_description.h"
+#include "run_statistics.h"
 #include "solution_check.h"
 
 namespace velmark {
+
+inline constexpr int kReportSchemaVersion = 1;
 
 struct ColumnTiming {
     int layout = 0;          // leading dimension, 201 or 200
@@ -18,10 +23,16 @@ struct ColumnTiming {
 };
 
 struct Report {
+    std::string velmark_version;
+    std::string timestamp_utc;
+    HostDescription host;
     std::string compiler;
     std::string flags;
+    std::string kernels;
+    double seconds = 0.0;                // wall time of all the runs
+    double budget_seconds = 0.0;         // 0 when the count was fixed
     std::vector<int> results_kflops;     // one per run, in run order
-    std::vector<ColumnTiming> columns;   // the eight used columns of the last run
+    std::vector<ColumnTiming> best_columns;  // the eight used columns of the best run
     Validation validation;
 };
 
@@ -31,14 +42,6 @@ std::vector<ColumnTiming> read_timing_table();
 // The result as the dialog shows it: "CPU performance %.2f MFlops", from the
 // single-precision product of the rate and 0.001.
 std::string result_line(int kflops);
-
-// Median (lower middle for an even count), minimum and maximum.
-struct Summary {
-    int median = 0;
-    int minimum = 0;
-    int maximum = 0;
-};
-Summary summarise(std::vector<int> results);
 
 std::string format_text(const Report &report);
 std::string format_json(const Report &report);

@@ -1,14 +1,16 @@
 #!/bin/sh
 # Installs the Debian packages a set of builds needs, skipping what is
 # already present. Usage: install-deps.sh host|all
+#   host: what building and running the host runner needs
+#   all:  everything the test command builds and runs
 set -eu
-host="cmake make g++ clang googletest libgtest-dev libbenchmark-dev python3"
-cross="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
-       xvfb xdotool imagemagick x11-utils qemu-user g++-arm-linux-gnueabi
-       libclang-rt-14-dev"
+host="cmake make g++ googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev python3"
+tests="clang libclang-rt-14-dev python3-matplotlib
+       g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
+       xvfb xdotool imagemagick x11-utils qemu-user g++-arm-linux-gnueabi"
 case "${1:-all}" in
     host) wanted="$host" ;;
-    all) wanted="$host $cross" ;;
+    all) wanted="$host $tests" ;;
     *) echo "usage: $0 host|all" >&2; exit 2 ;;
 esac
 missing=""

@@ -334,6 +334,8 @@ TEST(FinalRate, RoundsHalvesAwayFromZeroAndSmallRatesToZero)
         // becomes 1.0 as a single
         {std::nextafter(0.5f, 0.0f), 1},
         {2147483520.0f, 2147483520},        // the largest single below 2^31
+        // past 2^23 the rate plus a half rounds to single: up, not down
+        {8861883.0f, 8861884},
         {-2147483648.0f, VM_INT32_MIN},
     };
     for (const Case &c : cases) {

@@ -1,0 +1,43 @@
+#!/usr/bin/env python3
+"""The comparison tool on two small result files: one row each, the ratio
+of the bests to the first file's, and a chart when asked.
+usage: check_compare_tool.py TOOL"""
+import json
+import os
+import subprocess
+import sys
+import tempfile
+
+tool = sys.argv[1]
+
+
+def result(cpu, kernels, runs):
+    runs_sorted = sorted(runs)
+    return {"schema_version": 1, "velmark_version": "1.0", "timestamp_utc": "2026-12-09T00:00:00Z",
+            "host": {"os": "Linux", "cpu": cpu, "logical_cpus": 2},
+            "build": {"compiler": "GCC 12.2.0", "flags": "-O3 -ffp-contract=off", "kernels": kernels},
+            "measurement": {"runs": len(runs), "seconds": 1.0, "budget_seconds": 1.0},
+            "runs_kflops": runs,
+            "statistics": {"best_kflops": max(runs), "median_kflops": runs_sorted[len(runs) // 2],
+                           "min_kflops": min(runs), "median_to_best": runs_sorted[len(runs) // 2] / max(runs)},
+            "result_line": "", "timing_table": [], "validation": {"validated": True}}
+
+
+with tempfile.TemporaryDirectory() as folder:
+    a, b, chart = (os.path.join(folder, name) for name in ("slow.json", "fast.json", "chart.png"))
+    json.dump(result("CPU One", "portable", [900, 1000, 800]), open(a, "w"))
+    json.dump(result("CPU Two", "avx2", [2000, 1500, 1800, 1900, 1700]), open(b, "w"))
+    out = subprocess.run([tool, a, b, "--plot", chart], capture_output=True, text=True, timeout=120)
+    print(out.stdout + out.stderr)
+    lines = out.stdout.splitlines()
+    ok = (out.returncode == 0 and len(lines) == 3 and
+          lines[1].split()[:3] == ["slow.json", "CPU", "One"] and lines[1].split()[-1] == "1.00" and
+          "90.0%" in lines[1] and lines[2].split()[-1] == "2.00" and "avx2" in lines[2] and
+          "1800" in lines[2] and "90.0%" in lines[2])
+    with open(chart, "rb") as png:
+        ok = ok and png.read(8) == b"\x89PNG\r\n\x1a\n"
+    bad = subprocess.run([tool, a, os.path.join(folder, "missing.json")], capture_output=True, text=True,
+                         timeout=120)
+    ok = ok and bad.returncode != 0 and "cannot read" in bad.stderr
+print("1 passed, 0 failed" if ok else "0 passed, 1 failed")
+sys.exit(0 if ok else 1)
