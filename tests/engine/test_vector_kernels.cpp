@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "float_bits.h"
+#include "kernel_variants.h"
 #include "velmark_engine.h"
 
 namespace {
@@ -245,3 +248,87 @@ TEST(Iamax, StridedWalks)
 }
 
 }  // namespace
+
+// ---- every length the wide paths split differently (the suite runs once
+// per kernel variant, VELMARK_KERNELS) ----
+
+TEST(WidePaths, IamaxFindsTheFirstLargestAndNeverANaNAtEveryLength)
+{
+    for (int count = 2; count <= 40; ++count) {
+        for (int where = 0; where < count; ++where) {
+            std::vector<float> x(count);
+            for (int i = 0; i < count; ++i) x[i] = (i % 3 == 1 ? -1.0f : 1.0f) * (1.0f + 0.25f * (i % 5));
+            x[where] = -7.0f;
+            x[count - 1 - where / 2] = 7.0f;  // an equal magnitude at or after it
+            EXPECT_EQ(std::min(where, count - 1 - where / 2), iamax(count, x.data(), 1))
+                << "count " << count << ", largest at " << where;
+            if (where > 1) {  // (a NaN in element 0 is a case of its own, below)
+                std::vector<float> with_nan = x;
+                with_nan[where - 1] = kNaN;  // the NaN neither wins nor hides the largest
+                with_nan[where] = -kInf;
+                EXPECT_EQ(where, iamax(count, with_nan.data(), 1)) << "count " << count << ", NaN at " << where - 1;
+            }
+        }
+        std::vector<float> zeros(count, -0.0f);
+        EXPECT_EQ(0, iamax(count, zeros.data(), 1)) << "all magnitudes zero, count " << count;
+        zeros[0] = kNaN;
+        zeros[count - 1] = 5.0f;
+        EXPECT_EQ(0, iamax(count, zeros.data(), 1)) << "a NaN in element 0 stays the maximum";
+    }
+}
+
+TEST(WidePaths, AxpyAndScalMatchTheRuleAtEveryLengthAndLeaveTheRestAlone)
+{
+    const double alpha = -1.0 / 3.0;
+    for (int count = 1; count <= 40; ++count) {
+        std::vector<float> x(count + 2), y(count + 2), z(count + 2);
+        for (int i = 0; i < count + 2; ++i) {
+            x[i] = kOnePlusUlp * static_cast<float>(i + 1) / 7.0f;
+            y[i] = z[i] = static_cast<float>(count - i) / 3.0f;
+        }
+        std::vector<float> y_rule = y, z_rule = z;
+        for (int i = 0; i < count; ++i) {
+            y_rule[i] = static_cast<float>(static_cast<double>(x[i]) * alpha + static_cast<double>(y[i]));
+            z_rule[i] = static_cast<float>(static_cast<double>(z[i]) * alpha);
+        }
+        axpy(count, alpha, x.data(), 1, y.data(), 1);
+        scal(count, alpha, z.data(), 1);
+        for (int i = 0; i < count + 2; ++i) {
+            EXPECT_FLOAT_BITS(y_rule[i], y[i]) << "axpy count " << count << ", element " << i;
+            EXPECT_FLOAT_BITS(z_rule[i], z[i]) << "scal count " << count << ", element " << i;
+        }
+    }
+}
+
+TEST(WidePaths, OverlappingVectorsAreUpdatedOneElementAtATime)
+{
+    // y starts one element after x: each update reads the element the one
+    // before it has just written, as the rule walks them.
+    for (int count : {5, 16, 33}) {
+        std::vector<float> v(count + 1, 1.0f), rule(count + 1, 1.0f);
+        for (int i = 0; i < count; ++i)
+            rule[i + 1] = static_cast<float>(static_cast<double>(rule[i]) * 2.0 + static_cast<double>(rule[i + 1]));
+        axpy(count, 2.0, v.data(), 1, v.data() + 1, 1);
+        for (int i = 0; i <= count; ++i) EXPECT_FLOAT_BITS(rule[i], v[i]) << "count " << count << ", " << i;
+    }
+}
+
+TEST(KernelChoice, EveryVariantByNameAndNoneUnknown)
+{
+    const std::string in_use = kernels_in_use();
+    EXPECT_EQ(KERNELS_UNKNOWN, choose_kernels("wide"));
+    EXPECT_EQ(KERNELS_UNKNOWN, choose_kernels(""));
+    EXPECT_STREQ("portable", kernel_variant_name(0));
+    EXPECT_EQ(1, kernel_variant_supported(0));
+    for (int i = 0; i < kernel_variant_count(); ++i) {
+        const char *name = kernel_variant_name(i);
+        if (kernel_variant_supported(i)) {
+            EXPECT_EQ(KERNELS_CHOSEN, choose_kernels(name)) << name;
+            EXPECT_STREQ(name, kernels_in_use());
+        } else {
+            EXPECT_EQ(KERNELS_UNSUPPORTED, choose_kernels(name)) << name;
+            EXPECT_STRNE(name, kernels_in_use());
+        }
+    }
+    EXPECT_EQ(KERNELS_CHOSEN, choose_kernels(in_use.c_str())) << "back to the variant this run tests";
+}
