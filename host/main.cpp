@@ -3,17 +3,22 @@
 // what it ran on, then checks once that the solver's solution is correct.
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "checked_output.h"
 #include "host_description.h"
+#include "kernel_variants.h"
 #include "options.h"
 #include "report.h"
 #include "run_statistics.h"
 #include "velmark_engine.h"
 #include "version.h"
 
+#ifndef VELMARK_PLATFORM
+#define VELMARK_PLATFORM "unknown"
+#endif
 #ifndef VELMARK_BUILD_FLAGS
 #define VELMARK_BUILD_FLAGS "unknown"
 #endif
@@ -39,6 +44,33 @@ int cannot_write(const std::string &where, const std::string &reason)
 {
     std::fprintf(stderr, "velmark: cannot write %s: %s\n", where.c_str(), reason.c_str());
     return kCannotWrite;
+}
+
+// Chooses the kernels that --kernels, or else VELMARK_KERNELS, names; the
+// engine would ignore a name it cannot run, and a measurement must not run
+// on other kernels than the ones asked for. Empty when fine, else the error.
+std::string choose_requested_kernels(const std::string &option)
+{
+    const char *variable = std::getenv("VELMARK_KERNELS");
+    std::string wanted = !option.empty() ? option : variable ? variable : "";
+    if (wanted.empty()) {
+        return "";
+    }
+    std::string source = !option.empty() ? "--kernels" : "VELMARK_KERNELS";
+    std::string known, runnable;
+    for (int i = 0; i < kernel_variant_count(); ++i) {
+        known += std::string(i ? ", " : "") + kernel_variant_name(i);
+        if (kernel_variant_supported(i)) runnable += std::string(runnable.empty() ? "" : ", ") + kernel_variant_name(i);
+    }
+    switch (choose_kernels(wanted.c_str())) {
+    case KERNELS_CHOSEN:
+        return "";
+    case KERNELS_UNSUPPORTED:
+        return "this machine cannot run the kernels '" + wanted + "' named by " + source +
+               " (it can run: " + runnable + ")";
+    default:
+        return "unknown kernels '" + wanted + "' named by " + source + " (this build has: " + known + ")";
+    }
 }
 
 // Makes the runs the plan asks for and keeps the best one's timing table
@@ -67,8 +99,8 @@ int main(int argc, char **argv)
 {
     velmark::Options options =
         velmark::parse_options(std::vector<std::string>(argv + 1, argv + argc));
-    if (options.error.empty() && !options.kernels.empty() && options.kernels != "portable") {
-        options.error = "unknown kernels '" + options.kernels + "' (this build has: portable)";
+    if (options.error.empty()) {
+        options.error = choose_requested_kernels(options.kernels);
     }
     if (!options.error.empty()) {
         std::fprintf(stderr, "velmark: %s\n", options.error.c_str());
@@ -85,7 +117,8 @@ int main(int argc, char **argv)
     report.host = velmark::describe_host();
     report.compiler = compiler_description();
     report.flags = VELMARK_BUILD_FLAGS;
-    report.kernels = "portable";
+    report.platform = VELMARK_PLATFORM;
+    report.kernels = kernels_in_use();
 
     velmark::RunPlan plan;
     plan.fixed_runs = options.runs;

@@ -94,6 +94,7 @@ std::string format_text(const Report &report)
     text += "Velmark " + report.velmark_version + " host runner, " + report.timestamp_utc + "\n";
     text += "host:     " + report.host.os + "; " + report.host.cpu + "; " +
             std::to_string(report.host.logical_cpus) + " logical CPUs\n";
+    text += "build:    " + report.platform + "\n";
     text += "compiler: " + report.compiler + "\n";
     text += "flags:    " + report.flags + "\n";
     text += "kernels:  " + report.kernels + "\n\n";
@@ -144,7 +145,10 @@ std::string format_json(const Report &report)
     json["host"] = {{"os", report.host.os},
                     {"cpu", report.host.cpu},
                     {"logical_cpus", report.host.logical_cpus}};
-    json["build"] = {{"compiler", report.compiler}, {"flags", report.flags}, {"kernels", report.kernels}};
+    json["build"] = {{"platform", report.platform},
+                     {"compiler", report.compiler},
+                     {"flags", report.flags},
+                     {"kernels", report.kernels}};
     ordered_json measurement = {{"runs", report.results_kflops.size()}, {"seconds", report.seconds}};
     measurement["budget_seconds"] =
         report.budget_seconds > 0.0 ? ordered_json(report.budget_seconds) : ordered_json(nullptr);

@@ -29,6 +29,7 @@ struct Report {
     std::string compiler;
     std::string flags;
     std::string kernels;
+    std::string platform;                // the release platform the runner was built for
     double seconds = 0.0;                // wall time of all the runs
     double budget_seconds = 0.0;         // 0 when the count was fixed
     std::vector<int> results_kflops;     // one per run, in run order

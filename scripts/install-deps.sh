@@ -5,9 +5,10 @@
 #   all:  everything the test command builds and runs
 set -eu
 host="cmake make g++ googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev python3"
-tests="clang libclang-rt-14-dev python3-matplotlib
+tests="clang libclang-rt-14-dev python3-matplotlib libopenblas-dev
        g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
-       xvfb xdotool imagemagick x11-utils qemu-user g++-arm-linux-gnueabi"
+       xvfb xdotool imagemagick x11-utils qemu-user g++-arm-linux-gnueabi
+       g++-aarch64-linux-gnu"
 case "${1:-all}" in
     host) wanted="$host" ;;
     all) wanted="$host $tests" ;;

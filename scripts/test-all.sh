@@ -1,8 +1,9 @@
 #!/bin/sh
 # Builds every build that runs on this machine and runs all of its tests:
 # host GCC -O3 and -O0, Clang -O2, Clang with sanitizers (and the fuzzer),
-# ARMv4T soft-float under qemu-arm, and Win32 under wine (with the real
-# dialog under Xvfb). Installs the Debian packages it needs first; a test
+# ARMv4T soft-float under qemu-arm, AArch64 under qemu-aarch64, and Win32
+# under wine (with the real dialog under Xvfb). Then it packs the four
+# release archives (scripts/package.sh) and tests them unpacked. Installs the Debian packages it needs first; a test
 # whose tool is missing fails the configure rather than going missing.
 # Usage: test-all.sh [preset ...]   (default: all of them)
 set -eu
@@ -10,7 +11,7 @@ root="$(cd "$(dirname "$(readlink -f "$0")")/.." && pwd)"
 cd "$root"
 scripts/install-deps.sh all
 
-presets="${*:-host-release host-debug host-clang host-sanitize armv4t win32}"
+presets="${*:-host-release host-debug host-clang host-sanitize armv4t aarch64 win32}"
 jobs="$(nproc 2>/dev/null || echo 2)"
 failed=""
 for preset in $presets; do
@@ -26,6 +27,17 @@ for preset in $presets; do
     fi
     rm -f "build-$preset.log"
 done
+# The release archives, when every build they come from was built here.
+case " $presets " in
+*" host-release "*" aarch64 "*" win32 "*)
+    case " $presets " in *" armv4t "*)
+        echo "==== release archives"
+        rm -rf dist
+        if ! scripts/package.sh || ! python3 tests/package/check_archives.py dist "$root" build/win32; then
+            failed="$failed archives"
+        fi ;;
+    esac ;;
+esac
 if [ -n "$failed" ]; then
     echo "FAILED:$failed"
     exit 1

@@ -112,6 +112,7 @@ velmark::Report sample_report()
     report.compiler = "GCC 12.2.0";
     report.flags = "-O2 -ffp-contract=off";
     report.kernels = "portable";
+    report.platform = "linux-x86_64";
     report.seconds = 1.25;
     report.budget_seconds = 1.0;
     report.results_kflops = {1500, 1000, 2000, 1700};
@@ -144,6 +145,7 @@ TEST(Report, JsonIsOneObjectWithEveryDocumentedKey)
     EXPECT_EQ("GCC 12.2.0", json["build"]["compiler"]);
     EXPECT_EQ("-O2 -ffp-contract=off", json["build"]["flags"]);
     EXPECT_EQ("portable", json["build"]["kernels"]);
+    EXPECT_EQ("linux-x86_64", json["build"]["platform"]);
     EXPECT_EQ(4, json["measurement"]["runs"]);
     EXPECT_EQ(1.25, json["measurement"]["seconds"]);
     EXPECT_EQ(1.0, json["measurement"]["budget_seconds"]);

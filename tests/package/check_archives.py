@@ -1,0 +1,114 @@
+#!/usr/bin/env python3
+"""Tests the release archives as a user would use them: each one is
+unpacked into an empty folder, holds just the programs and the documents
+(no path of the machine that built it), and its unpacked velmark runs on its
+platform (natively, under qemu or under wine) and validates the solution,
+with one digest on all four. The Windows archive's Velmark.exe is also
+started under wine and Xvfb and clicked until it shows its result line.
+
+usage: check_archives.py DIST SOURCE_DIR WIN32_BUILD_DIR
+"""
+import glob
+import json
+import os
+import subprocess
+import sys
+import tarfile
+import tempfile
+import zipfile
+
+dist, source_dir, win32_build = (os.path.abspath(p) for p in sys.argv[1:4])
+prefix = os.path.join(win32_build, "tests", "wine-gui-prefix")
+wine_env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+
+PLATFORMS = {
+    "linux-x86_64": ([], "velmark"),
+    "linux-aarch64": (["qemu-aarch64"], "velmark"),
+    "linux-armv4t": (["qemu-arm"], "velmark"),
+    "windows-x86_64": (["wine"], "velmark.exe"),
+}
+checked, failures = [], []
+
+
+def expect(condition, what):
+    checked.append(what)
+    print(("ok:   " if condition else "FAIL: ") + what, flush=True)
+    if not condition:
+        failures.append(what)
+    return condition
+
+
+def newest(platform):
+    found = sorted(glob.glob(os.path.join(dist, "velmark-*-%s.*" % platform)), key=os.path.getmtime)
+    return found[-1] if found else None
+
+
+def members(archive):
+    if archive.endswith(".zip"):
+        with zipfile.ZipFile(archive) as z:
+            return [i.filename for i in z.infolist() if not i.is_dir()]
+    with tarfile.open(archive) as t:
+        return [m.name for m in t.getmembers() if m.isfile()]
+
+
+def unpack(archive, folder):
+    if archive.endswith(".zip"):
+        with zipfile.ZipFile(archive) as z:
+            z.extractall(folder)
+    else:
+        with tarfile.open(archive) as t:
+            t.extractall(folder)
+
+
+digests = {}
+for platform, (emulator, runner_name) in PLATFORMS.items():
+    archive = newest(platform)
+    if not expect(archive is not None, "%s: an archive is in %s" % (platform, dist)):
+        continue
+    name = os.path.basename(archive)
+    top = name[: -len(".zip")] if name.endswith(".zip") else name[: -len(".tar.gz")]
+    files = members(archive)
+    expected = {top + "/bin/" + runner_name, top + "/share/doc/velmark/README.md",
+                top + "/share/doc/velmark/results-format.md"}
+    if platform.startswith("windows"):
+        expected.add(top + "/bin/Velmark.exe")
+    expect(set(files) == expected, "%s: holds exactly %s (extra: %s)" % (name, sorted(expected),
+                                                                       sorted(set(files) - expected)))
+    with tempfile.TemporaryDirectory() as folder:
+        unpack(archive, folder)
+        leaks = []
+        for path in files:
+            with open(os.path.join(folder, path), "rb") as f:
+                data = f.read()
+            for machine_path in (source_dir, os.path.dirname(source_dir) + "/"):
+                if machine_path.encode() in data:
+                    leaks.append("%s holds %s" % (path, machine_path))
+        expect(not leaks, "%s: no path of the build machine inside (%s)" % (name, "; ".join(leaks)))
+
+        runner = os.path.join(folder, top, "bin", runner_name)
+        run = subprocess.run(emulator + [runner, "--runs", "3", "--json"], capture_output=True, text=True,
+                             timeout=300, cwd=folder, env=wine_env if emulator == ["wine"] else None)
+        try:
+            report = json.loads(run.stdout)
+        except ValueError:
+            report = {}
+        expect(run.returncode == 0 and report.get("validation", {}).get("validated") is True,
+               "%s: the unpacked runner validates the solution (status %d) %s" % (name, run.returncode,
+                                                                                  run.stderr.strip()))
+        expect(report.get("build", {}).get("platform") == platform,
+               "%s: the report names its build: %s" % (name, report.get("build", {}).get("platform")))
+        digests[platform] = report.get("validation", {}).get("digest")
+
+        if platform.startswith("windows"):
+            gui = subprocess.run(
+                [sys.executable, os.path.join(source_dir, "tests", "wine", "run_gui_test.py"), "--prefix", prefix,
+                 "dialog", "--exe", os.path.join(folder, top, "bin", "Velmark.exe"),
+                 "--probe", os.path.join(win32_build, "tests", "ui_probe.exe"), "--screen", "480x640",
+                 "--shots", os.path.join(folder, "shots")], capture_output=True, text=True, timeout=400)
+            print(gui.stdout)
+            expect(gui.returncode == 0 and "a real click on Run shows 'CPU performance" in gui.stdout,
+                   "%s: the unpacked Velmark.exe shows a result line under wine" % name)
+
+expect(len(digests) == 4 and len(set(digests.values())) == 1, "one solution digest on all four: %s" % digests)
+print("%d passed, %d failed" % (len(checked) - len(failures), len(failures)))
+sys.exit(1 if failures else 0)
