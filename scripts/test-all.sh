@@ -28,16 +28,14 @@ for preset in $presets; do
     rm -f "build-$preset.log"
 done
 # The release archives, when every build they come from was built here.
-case " $presets " in
-*" host-release "*" aarch64 "*" win32 "*)
-    case " $presets " in *" armv4t "*)
-        echo "==== release archives"
-        rm -rf dist
-        if ! scripts/package.sh || ! python3 tests/package/check_archives.py dist "$root" build/win32; then
-            failed="$failed archives"
-        fi ;;
-    esac ;;
-esac
+built() { case " $presets " in *" $1 "*) return 0 ;; *) return 1 ;; esac; }
+if built host-release && built aarch64 && built armv4t && built win32; then
+    echo "==== release archives"
+    rm -rf dist
+    if ! scripts/package.sh || ! python3 tests/package/check_archives.py dist "$root" build/win32; then
+        failed="$failed archives"
+    fi
+fi
 if [ -n "$failed" ]; then
     echo "FAILED:$failed"
     exit 1
