@@ -129,13 +129,13 @@ void bm_openblas(benchmark::State &state)
     int lda = static_cast<int>(state.range(0));
     float *matrix = layout(lda);
     const int order = kOrder, one = 1;
-    int blas_pivots[kOrder], status = 0;
+    int reference_pivots[kOrder], status = 0;
     for (auto _ : state) {
         state.PauseTiming();
         make_matrix(matrix, lda, kOrder, rhs);
         state.ResumeTiming();
-        sgetrf_(&order, &order, matrix, &lda, blas_pivots, &status);
-        sgetrs_("N", &order, &one, matrix, &lda, blas_pivots, rhs, &order, &status);
+        sgetrf_(&order, &order, matrix, &lda, reference_pivots, &status);
+        sgetrs_("N", &order, &one, matrix, &lda, reference_pivots, rhs, &order, &status);
         benchmark::ClobberMemory();
     }
     set_flop_rate(state, ops);
