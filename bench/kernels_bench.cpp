@@ -88,57 +88,51 @@ void bm_iamax(benchmark::State &state, const char *variant)
 
 float *layout(int lda) { return lda == 201 ? matrix1 : matrix2; }
 
-// One generation (untimed), factorisation and solve of order 100 on the
-// workspace's own arrays, as the benchmark run does them.
-void bm_factor_and_solve(benchmark::State &state, const char *variant)
+// Times `step` on the workspace's matrix of the layout given as the
+// benchmark's argument, freshly generated (untimed) before every step, at
+// the run's operation count.
+template <class Step>
+void time_on_fresh_matrix(benchmark::State &state, Step step)
 {
-    use(state, variant);
     int lda = static_cast<int>(state.range(0));
     float *matrix = layout(lda);
     for (auto _ : state) {
         state.PauseTiming();
         make_matrix(matrix, lda, kOrder, rhs);
         state.ResumeTiming();
-        lu_factor(matrix, lda, kOrder, pivots, &info);
-        lu_solve(matrix, lda, kOrder, pivots, rhs, 0);
+        step(matrix, lda);
         benchmark::ClobberMemory();
     }
     set_flop_rate(state, ops);
+}
+
+// One factorisation and solve of order 100, as the benchmark run does them.
+void bm_factor_and_solve(benchmark::State &state, const char *variant)
+{
+    use(state, variant);
+    time_on_fresh_matrix(state, [](float *matrix, int lda) {
+        lu_factor(matrix, lda, kOrder, pivots, &info);
+        lu_solve(matrix, lda, kOrder, pivots, rhs, 0);
+    });
 }
 
 // Only the factorisation's axpy work, at its full operation count: what the
 // whole factorisation plus solve could reach if nothing else took time.
 void bm_strict_axpy_model(benchmark::State &state)
 {
-    int lda = static_cast<int>(state.range(0));
-    float *matrix = layout(lda);
-    for (auto _ : state) {
-        state.PauseTiming();
-        make_matrix(matrix, lda, kOrder, rhs);
-        state.ResumeTiming();
-        strict_axpy_model(matrix, lda, kOrder);
-        benchmark::ClobberMemory();
-    }
-    set_flop_rate(state, ops);
+    time_on_fresh_matrix(state, [](float *matrix, int lda) { strict_axpy_model(matrix, lda, kOrder); });
 }
 
 #ifdef VELMARK_BENCH_OPENBLAS
 void bm_openblas(benchmark::State &state)
 {
     openblas_set_num_threads(1);
-    int lda = static_cast<int>(state.range(0));
-    float *matrix = layout(lda);
-    const int order = kOrder, one = 1;
-    int reference_pivots[kOrder], status = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        make_matrix(matrix, lda, kOrder, rhs);
-        state.ResumeTiming();
+    time_on_fresh_matrix(state, [](float *matrix, int lda) {
+        const int order = kOrder, one = 1;
+        int reference_pivots[kOrder], status = 0;
         sgetrf_(&order, &order, matrix, &lda, reference_pivots, &status);
         sgetrs_("N", &order, &one, matrix, &lda, reference_pivots, rhs, &order, &status);
-        benchmark::ClobberMemory();
-    }
-    set_flop_rate(state, ops);
+    });
 }
 #endif
 
