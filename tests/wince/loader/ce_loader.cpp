@@ -1,0 +1,332 @@
+// The CE loader: runs the device image Velmark.exe here, under qemu-arm. It
+// maps the image at its base from the file, binds every import by name to
+// the recording platform double (compiled for ARM, in Thumb code, as a
+// system DLL may be), calls the entry point with the WinMain arguments and
+// reports every platform call and every dialog step as one JSON object a
+// line. The dialog manager here drives a fixed session: init, a resize on a
+// tall screen, one on a wide screen, Run, then OK.
+//
+// ce_loader session [--real-clock] IMAGE
+//     the session, with the scripted counter (or the real clock)
+// ce_loader engine IMAGE MAKE_MATRIX LU_FACTOR LU_SOLVE
+//     calls the image's own generator, factorisation and solve (addresses
+//     from its symbol map) on the order-100 system; prints the digests
+//
+// Exit status: 0 when the image ran and its entry returned 0, 1 when it
+// returned something else, 2 when the image was refused or an import is
+// unknown, 3 for a usage or file error.
+#include <windows.h>
+#include <aygshell.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "dialog_template_reader.h"
+#include "linux_runtime.h"
+#include "pe_image.h"
+#include "platform_double.h"
+#include "resource_ids.h"
+#include "scripted_counter.h"
+
+namespace {
+
+using namespace ce_loader;
+namespace pd = platform_double;
+
+bool real_clock = false;
+std::vector<Resource> image_resources;
+scripted_counter::Counter counter;
+unsigned long counter_reads = 0;
+std::size_t calls_reported = 0;
+
+std::string quoted(const std::string &text)
+{
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            out += '?';
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+void report_calls()
+{
+    const std::vector<pd::Call> &calls = pd::calls();
+    for (; calls_reported < calls.size(); ++calls_reported) {
+        const pd::Call &c = calls[calls_reported];
+        std::string line = "{\"call\": " + quoted(c.name) + ", \"args\": [";
+        for (std::size_t i = 0; i < c.args.size(); ++i)
+            line += (i ? ", " : "") + std::to_string(c.args[i]);
+        line += "], \"text\": " + quoted(c.text) + "}";
+        std::puts(line.c_str());
+    }
+}
+
+const int kControlIds[] = {201, 202, 203, 204, 1000};
+
+void report_controls(const char *step)
+{
+    std::string line = "{\"controls\": " + quoted(step) + ", \"state\": [";
+    bool first = true;
+    for (int id : kControlIds) {
+        pd::Control *c = pd::find_control(id);
+        if (!c) continue;
+        line += first ? "" : ", ";
+        first = false;
+        line += "{\"id\": " + std::to_string(id) + ", \"rect\": [" + std::to_string(c->position.left) + ", " +
+                std::to_string(c->position.top) + ", " + std::to_string(c->position.right) + ", " +
+                std::to_string(c->position.bottom) + "], \"text\": " + quoted(pd::narrow(c->text)) +
+                ", \"visible\": " + (c->visible ? "true" : "false") + "}";
+    }
+    std::puts((line + "]}").c_str());
+}
+
+long long handle(const void *h) { return static_cast<long long>(reinterpret_cast<std::uintptr_t>(h)); }
+
+// Hands one message to the image's dialog procedure, from this Thumb code,
+// so that a return which cannot switch back to Thumb fails here.
+DLGPROC dialog_procedure = nullptr;
+
+void deliver(const char *step, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    report_calls();
+    INT_PTR result = dialog_procedure(pd::dialog(), message, wparam, lparam);
+    report_calls();
+    std::printf("{\"message\": %u, \"wparam\": %lu, \"step\": %s, \"returned\": %ld}\n", message,
+                static_cast<unsigned long>(wparam), quoted(step).c_str(), static_cast<long>(result));
+    report_controls(step);
+}
+
+// ---- the imports that the double does not answer as they are ----
+
+// The modal dialog: its controls made from the template, then the session.
+INT_PTR session_dialog(HINSTANCE module, LPCDLGTEMPLATEW dialog_template, HWND owner, DLGPROC procedure,
+                       LPARAM init)
+{
+    pd::record("DialogBoxIndirectParamW", {handle(module), handle(dialog_template), handle(owner),
+                                           handle(reinterpret_cast<void *>(procedure)), init});
+    // The template is the resource last loaded: LoadResource's handle of
+    // the double packs its type and id.
+    std::size_t size = 0;
+    std::vector<pd::Call> loads = pd::calls_named("LoadResource");
+    int loaded_id = loads.empty() ? -1 : static_cast<int>(loads.back().args[1] & 0xffff);
+    for (const Resource &r : image_resources)
+        if (r.type == 5 && r.id == loaded_id) size = r.size;
+    dialog_template::Template parsed;
+    try {
+        parsed = dialog_template::parse(reinterpret_cast<const std::uint8_t *>(dialog_template), size);
+    } catch (const std::exception &error) {
+        std::printf("{\"error\": %s}\n", quoted(std::string("the dialog template: ") + error.what()).c_str());
+        return -1;
+    }
+    for (const dialog_template::Item &item : parsed.items) {
+        pd::Control &control = pd::add_control(item.id);
+        if (item.text.empty() || item.text[0] != '#') control.text = pd::widen(item.text);
+    }
+    dialog_procedure = procedure;
+    pd::attach_dialog_procedure(procedure);
+    report_controls("created");
+    deliver("init dialog", WM_INITDIALOG, 0, init);
+    pd::set_screen(480, 640);
+    deliver("resize on a tall screen", WM_SIZE, 0, (640 << 16) | 480);
+    pd::set_screen(640, 480);
+    deliver("resize on a wide screen", WM_SIZE, 0, (480 << 16) | 640);
+    pd::post(WM_PAINT);
+    deliver("run", WM_COMMAND, CTL_RUN, reinterpret_cast<LPARAM>(pd::window_of(CTL_RUN)));
+    deliver("ok", WM_COMMAND, IDOK, 0);
+    report_calls();
+    return pd::dialog_result();
+}
+
+// The platform passes a variadic double as two words, low first, in the
+// next free argument slots: here r3 and the first stack word.
+int snwprintf_platform(WCHAR *buffer, size_t count, const WCHAR *format, std::uint32_t low,
+                       std::uint32_t high)
+{
+    std::uint64_t bits = (static_cast<std::uint64_t>(high) << 32) | low;
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return _snwprintf(buffer, count, format, value);
+}
+
+BOOL query_counter(long long *ticks)
+{
+    ++counter_reads;
+    *ticks = real_clock ? monotonic_nanoseconds() : counter.next();
+    return 1;
+}
+
+BOOL query_frequency(long long *ticks_per_second)
+{
+    *ticks_per_second = real_clock ? 1000000000LL : scripted_counter::kTicksPerSecond;
+    return 1;
+}
+
+double absolute(double value) { return std::fabs(value); }
+double round_down(double value) { return std::floor(value); }
+
+#define EXPORT(dll, name, function) {dll, name, reinterpret_cast<void *>(function)}
+
+std::vector<Export> exports()
+{
+    return {
+        EXPORT("coredll.dll", "FindResourceW", FindResourceW),
+        EXPORT("coredll.dll", "LoadResource", LoadResource),
+        EXPORT("coredll.dll", "SizeofResource", SizeofResource),
+        EXPORT("coredll.dll", "DialogBoxIndirectParamW", session_dialog),
+        EXPORT("coredll.dll", "EndDialog", EndDialog),
+        EXPORT("coredll.dll", "ShowWindow", ShowWindow),
+        EXPORT("coredll.dll", "GetDlgItem", GetDlgItem),
+        EXPORT("coredll.dll", "SetDlgItemTextW", SetDlgItemTextW),
+        EXPORT("coredll.dll", "SendDlgItemMessageW", SendDlgItemMessageW),
+        EXPORT("coredll.dll", "PeekMessageW", PeekMessageW),
+        EXPORT("coredll.dll", "DispatchMessageW", DispatchMessageW),
+        EXPORT("coredll.dll", "GetSystemMetrics", GetSystemMetrics),
+        EXPORT("coredll.dll", "MapDialogRect", MapDialogRect),
+        EXPORT("coredll.dll", "BeginDeferWindowPos", BeginDeferWindowPos),
+        EXPORT("coredll.dll", "DeferWindowPos", DeferWindowPos),
+        EXPORT("coredll.dll", "EndDeferWindowPos", EndDeferWindowPos),
+        EXPORT("coredll.dll", "LoadIconW", LoadIconW),
+        EXPORT("coredll.dll", "LoadBitmapW", LoadBitmapW),
+        EXPORT("coredll.dll", "DestroyIcon", DestroyIcon),
+        EXPORT("coredll.dll", "DeleteObject", DeleteObject),
+        EXPORT("coredll.dll", "QueryPerformanceCounter", query_counter),
+        EXPORT("coredll.dll", "QueryPerformanceFrequency", query_frequency),
+        EXPORT("coredll.dll", "_snwprintf", snwprintf_platform),
+        EXPORT("coredll.dll", "fabs", absolute),
+        EXPORT("coredll.dll", "floor", round_down),
+        EXPORT("aygshell.dll", "SHInitExtraControls", SHInitExtraControls),
+        EXPORT("aygshell.dll", "SHInitDialog", SHInitDialog),
+    };
+}
+
+// ---- the two modes ----
+
+std::vector<std::uint8_t> read_file(const char *path)
+{
+    std::vector<std::uint8_t> bytes;
+    std::FILE *f = std::fopen(path, "rb");
+    if (!f) return bytes;
+    std::uint8_t block[4096];
+    for (std::size_t got; (got = std::fread(block, 1, sizeof block, f)) > 0;)
+        bytes.insert(bytes.end(), block, block + got);
+    std::fclose(f);
+    return bytes;
+}
+
+int refuse(const std::string &why)
+{
+    std::printf("{\"refused\": %s}\n", quoted(why).c_str());
+    return 2;
+}
+
+int load(const char *path, MappedImage &image)
+{
+    std::vector<std::uint8_t> file = read_file(path);
+    if (file.empty()) {
+        std::fprintf(stderr, "ce_loader: cannot read %s\n", path);
+        return 3;
+    }
+    std::string wrong = map_image(file, image);
+    if (wrong.empty()) wrong = bind_imports(image, exports());
+    return wrong.empty() ? 0 : refuse(wrong);
+}
+
+int run_session(const char *path)
+{
+    MappedImage image;
+    if (int status = load(path, image)) return status;
+    pd::reset();
+    std::string wrong = numbered_resources(image, image_resources);
+    if (!wrong.empty()) return refuse(wrong);
+    for (const Resource &r : image_resources)
+        pd::add_resource(r.type, r.id, std::vector<std::uint8_t>(r.bytes, r.bytes + r.size));
+
+    typedef int (*Entry)(HINSTANCE, HINSTANCE, LPWSTR, int);
+    Entry entry = reinterpret_cast<Entry>(static_cast<std::uintptr_t>(image.entry));
+    static WCHAR command_line[] = {0};
+    int result = entry(pd::instance(), nullptr, command_line, SW_SHOW);
+    report_calls();
+    std::printf("{\"entry returned\": %d, \"counter reads\": %lu, \"clock\": %s}\n", result, counter_reads,
+                real_clock ? "\"real\"" : "\"scripted\"");
+    return result == 0 ? 0 : 1;
+}
+
+std::uint64_t digest(const float *x, int count)
+{
+    std::uint64_t value = 0xcbf29ce484222325ULL;  // FNV-1a 64 of the bit patterns, little-endian
+    for (int i = 0; i < count; ++i) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &x[i], 4);
+        for (int byte = 0; byte < 4; ++byte) {
+            value ^= (bits >> (8 * byte)) & 0xffu;
+            value *= 0x100000001b3ULL;
+        }
+    }
+    return value;
+}
+
+int run_engine(const char *path, char **addresses)
+{
+    MappedImage image;
+    if (int status = load(path, image)) return status;
+    std::uint32_t at[3];
+    for (int i = 0; i < 3; ++i) {
+        at[i] = static_cast<std::uint32_t>(std::strtoul(addresses[i], nullptr, 0));
+        if (at[i] < image.code_start || at[i] >= image.code_end) return refuse("an engine address outside the code");
+    }
+    typedef void (*MakeMatrix)(float *, int, int, float *);
+    typedef void (*Factor)(float *, int, int, int *, int *);
+    typedef void (*Solve)(const float *, int, int, const int *, float *, int);
+    MakeMatrix make_matrix = reinterpret_cast<MakeMatrix>(static_cast<std::uintptr_t>(at[0]));
+    Factor lu_factor = reinterpret_cast<Factor>(static_cast<std::uintptr_t>(at[1]));
+    Solve lu_solve = reinterpret_cast<Solve>(static_cast<std::uintptr_t>(at[2]));
+    const int n = 100, lda = 201;
+    for (int job = 0; job < 2; ++job) {
+        std::vector<float> a(lda * n), b(n);
+        std::vector<int> pivots(n);
+        int info = -1;
+        make_matrix(a.data(), lda, n, b.data());
+        lu_factor(a.data(), lda, n, pivots.data(), &info);
+        lu_solve(a.data(), lda, n, pivots.data(), b.data(), job);
+        std::printf("{\"job\": %d, \"info\": %d, \"digest\": \"0x%016llx\"}\n", job, info,
+                    static_cast<unsigned long long>(digest(b.data(), n)));
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    if (argc >= 3 && std::strcmp(argv[1], "session") == 0) {
+        int at = 2;
+        if (std::strcmp(argv[at], "--real-clock") == 0) {
+            real_clock = true;
+            ++at;
+        }
+        if (at + 1 == argc) return run_session(argv[at]);
+    } else if (argc == 6 && std::strcmp(argv[1], "engine") == 0) {
+        return run_engine(argv[2], argv + 3);
+    }
+    std::fprintf(stderr,
+                 "usage: ce_loader session [--real-clock] IMAGE\n"
+                 "       ce_loader engine IMAGE MAKE_MATRIX LU_FACTOR LU_SOLVE\n");
+    return 3;
+}
