@@ -1,1 +1,212 @@
-print("todo")
+#!/usr/bin/python3
+"""Runs the device image itself through the CE loader under qemu-arm on one
+processor model and checks what it did: the start-up calls, the full-screen
+dialog, both layouts, the Run command with exactly the result line that the
+host engine gives for the same scripted ticks, OK, and the entry's 0. Then
+the image's own generator, factorisation and solve on the order-100 system,
+for both jobs, against the known solution digests.
+
+Usage: check_image_run.py --qemu QEMU --cpu CPU --loader LOADER
+                          --host-line PROGRAM --elf IMAGE.elf IMAGE.exe
+       check_image_run.py --qemu QEMU --cpu CPU --loader LOADER --real-clock IMAGE.exe
+The second form runs the session once with the real clock and prints the
+figure, which is an emulated one, not a device result.
+"""
+import argparse
+import json
+import subprocess
+import sys
+
+from elftools.elf.elffile import ELFFile
+
+INSTANCE = 0x400000          # the handle the loader passes, not the image base
+DIALOG = 0x100
+SOLUTION_DIGEST = "0x49fc1a1a7a570778"             # job 0
+TRANSPOSED_SOLUTION_DIGEST = "0xef59d7aef59b6e77"  # job 1
+WAITING = ("Running the benchmark... expected duration under 60 seconds.\r\n\r\n"
+           "Velmark loads the CPU so please be patient and do not operate the device "
+           "until this message changes.")
+INSTRUCTION = "Tap the Run button to start Velmark benchmark measuring CPU performance."
+
+# The templates' rectangles (x, y, width, height in dialog units) as the
+# double's MapDialogRect converts them: 2 pixels a unit across, 3 down.
+TALL = {201: (12, 12, 20, 20), 202: (12, 36, 137, 8), 203: (12, 48, 137, 8),
+        204: (12, 64, 137, 58), 1000: (99, 14, 50, 14)}
+WIDE = {201: (12, 12, 20, 20), 202: (48, 12, 92, 8), 203: (48, 24, 84, 8),
+        204: (48, 40, 155, 82), 1000: (153, 14, 50, 14)}
+
+
+def pixels(rect):
+    x, y, w, h = rect
+    return [2 * x, 3 * y, 2 * (x + w), 3 * (y + h)]
+
+
+failures = []
+
+
+def check(ok, what):
+    print(("ok   " if ok else "FAIL ") + what)
+    if not ok:
+        failures.append(what)
+
+
+def run(command, timeout=300):
+    try:
+        done = subprocess.run(command, capture_output=True, text=True, timeout=timeout)
+    except subprocess.TimeoutExpired:
+        raise SystemExit(f"FAIL {' '.join(command)} did not end within {timeout} s")
+    return done.returncode, done.stdout, done.stderr
+
+
+def session(args, clock=()):
+    status, out, err = run([args.qemu, "-cpu", args.cpu, args.loader, "session", *clock, args.image])
+    events = []
+    for line in out.splitlines():
+        try:
+            events.append(json.loads(line))
+        except json.JSONDecodeError:
+            check(False, f"the loader's report is one JSON object a line: {line!r}")
+    if err.strip():
+        print(err.strip())
+    return status, events
+
+
+def step_events(events, step):
+    """The calls made while the message of that step was handled, and the
+    message's own event."""
+    pending = []  # calls belong to the message event that follows them
+    for event in events:
+        if "call" in event:
+            pending.append(event)
+        elif "message" in event:
+            if event["step"] == step:
+                return pending, event
+            pending = []
+    return [], None
+
+
+def controls_after(events, step):
+    for event in events:
+        if event.get("controls") == step:
+            return {c["id"]: c for c in event["state"]}
+    return {}
+
+
+def named(calls, name):
+    return [c for c in calls if c["call"] == name]
+
+
+def code_range(elf_path):
+    with open(elf_path, "rb") as f:
+        text = ELFFile(f).get_section_by_name(".text")
+        return text["sh_addr"], text["sh_addr"] + text["sh_size"]
+
+
+def check_start_up(events, code):
+    calls = [e for e in events if "call" in e]
+    names = [c["call"] for c in calls]
+    check(names.count("SHInitExtraControls") == 1, "one shell start-up call")
+    check("FindResourceW" in names and names.index("SHInitExtraControls") < names.index("FindResourceW"),
+          "the shell start-up comes before the template is found")
+    first_find = next((c for c in calls if c["call"] == "FindResourceW"), {})
+    check(first_find.get("args") == [INSTANCE, 105, 5], f"template 105 of type 5 in the instance: {first_find}")
+    dialog = next((c for c in calls if c["call"] == "DialogBoxIndirectParamW"), {})
+    args = dialog.get("args", [0] * 5)
+    check(args[0] == INSTANCE and args[2] == 0 and args[4] == 0 and code[0] <= args[3] < code[1],
+          f"the modal dialog from the instance, no owner, the image's own procedure, value 0: {args}")
+
+
+def check_dialog(events, expected_line):
+    calls, init = step_events(events, "init dialog")
+    check(init is not None and init["returned"] == 1, "init dialog returns 1")
+    check([c["args"] for c in named(calls, "SHInitDialog")] == [[1, DIALOG, 0x2D]],
+          "the dialog is made full screen: {mask 1, the dialog, flags 0x2D}")
+
+    for step, template, rects in (("resize on a tall screen", 105, TALL), ("resize on a wide screen", 106, WIDE)):
+        calls, message = step_events(events, step)
+        check(message is not None and message["returned"] == 0, f"{step}: returns 0")
+        found = [c["args"][1] for c in named(calls, "FindResourceW")]
+        check(found == [template], f"{step}: re-laid out from template {template} (found {found})")
+        state = controls_after(events, step)
+        for control, rect in rects.items():
+            got = state.get(control, {}).get("rect")
+            check(got == pixels(rect), f"{step}: control {control} at {pixels(rect)} (is {got})")
+        check(state.get(204, {}).get("text") == INSTRUCTION, f"{step}: control 204 shows the instruction")
+
+    calls, message = step_events(events, "run")
+    check(message is not None and message["returned"] == 0, "run: returns 0")
+    order = [(c["call"], c["args"], c["text"]) for c in calls]
+    shows = [(i, c[1][1]) for i, c in enumerate(order) if c[0] == "ShowWindow"]
+    texts = [(i, c[2]) for i, c in enumerate(order) if c[0] == "SetDlgItemTextW" and c[1][1] == 204]
+    prints = [(i, c[1], c[2]) for i, c in enumerate(order) if c[0] == "_snwprintf"]
+    paints = [i for i, c in enumerate(order) if c[0] == "DispatchMessageW" and c[1][1] == 0x000F]
+    check(len(shows) == 2 and shows[0][1] == 0 and shows[1][1] == 5, f"run: the button hidden, then shown: {shows}")
+    check(len(texts) == 2 and texts[0][1] == WAITING and texts[1][1] == expected_line,
+          f"run: the waiting message, then the result line: {[t for _, t in texts]}")
+    check(len(prints) == 1 and prints[0][1] == [256] and prints[0][2] == expected_line,
+          f"run: formatted from the double the platform's way into 256 characters: {prints} "
+          f"(the host engine gives {expected_line!r})")
+    check(len(paints) == 1 and shows and texts and prints and shows[0][0] < texts[0][0] < paints[0] < prints[0][0]
+          < texts[1][0] < shows[1][0], "run: hide, wait message, the pending repaint, print, result, show")
+    state = controls_after(events, "run")
+    check(state.get(204, {}).get("text") == expected_line and state.get(1000, {}).get("visible") is True,
+          "run: control 204 shows the result and the button is visible again")
+
+    calls, message = step_events(events, "ok")
+    check(message is not None and message["returned"] == 1 and
+          [c["args"] for c in named(calls, "EndDialog")] == [[DIALOG, 1]], "OK ends the dialog with 1")
+
+
+def check_engine(args):
+    with open(args.elf, "rb") as f:
+        symbols = {s.name: s["st_value"] for s in ELFFile(f).get_section_by_name(".symtab").iter_symbols()}
+    addresses = [hex(symbols[name]) for name in ("make_matrix", "lu_factor", "lu_solve")]
+    status, out, err = run([args.qemu, "-cpu", args.cpu, args.loader, "engine", args.image, *addresses])
+    results = {}
+    for line in out.splitlines():
+        event = json.loads(line)
+        results[event.get("job")] = event
+    check(status == 0, f"the engine run ends with 0 (is {status}) {err.strip()}")
+    check(results.get(0, {}).get("digest") == SOLUTION_DIGEST,
+          f"the image's own solve, job 0: digest {results.get(0, {}).get('digest')} (expected {SOLUTION_DIGEST})")
+    check(results.get(1, {}).get("digest") == TRANSPOSED_SOLUTION_DIGEST,
+          f"the image's own solve, job 1: digest {results.get(1, {}).get('digest')} "
+          f"(expected {TRANSPOSED_SOLUTION_DIGEST})")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    for option in ("--qemu", "--cpu", "--loader"):
+        parser.add_argument(option, required=True)
+    parser.add_argument("--host-line")
+    parser.add_argument("--elf")
+    parser.add_argument("--real-clock", action="store_true")
+    parser.add_argument("image")
+    args = parser.parse_args()
+
+    if args.real_clock:
+        status, events = session(args, ["--real-clock"])
+        lines = [e["text"] for e in events if e.get("call") == "_snwprintf"]
+        if status != 0 or len(lines) != 1:
+            print(f"the image did not run to its end (status {status})")
+            return 1
+        print(f"emulated figure, qemu-arm -cpu {args.cpu} on this machine (not a device result): {lines[0]}")
+        return 0
+
+    status, out, _ = run([args.host_line])
+    expected_line, reads = out.splitlines()[0], int(out.splitlines()[1].split()[-1])
+    status, events = session(args)
+    end = events[-1] if events else {}
+    check(status == 0 and end.get("entry returned") == 0, f"the entry returns 0 and the loader ends with 0: {end}")
+    check(end.get("counter reads") == reads, f"{reads} counter reads, as the host engine makes")
+    check_start_up(events, code_range(args.elf))
+    check_dialog(events, expected_line)
+    check_engine(args)
+    if failures:
+        print(f"{len(failures)} failed")
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

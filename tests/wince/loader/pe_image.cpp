@@ -56,9 +56,11 @@ std::string map_image(const std::vector<std::uint8_t> &file, MappedImage &image)
     std::uint32_t headers_size = u32(optional + 60);
     std::uint16_t subsystem = u16(optional + 68);
     if (subsystem != kSubsystemWindowsCeGui) return "subsystem " + std::to_string(subsystem) + " is not Windows CE GUI";
-    if (subsystem_version > kNewestSubsystem)
-        return "subsystem version " + std::to_string(subsystem_version / 100) + "." +
-               std::to_string(subsystem_version % 100) + " is newer than the kernel's 5.01";
+    if (subsystem_version > kNewestSubsystem) {
+        char version[16];
+        std::snprintf(version, sizeof version, "%u.%02u", subsystem_version / 100, subsystem_version % 100);
+        return std::string("subsystem version ") + version + " is newer than the kernel's 5.01";
+    }
     if (section_alignment != 0x1000) return "section alignment is not 0x1000";
     // The section table is found as if all 16 directories were present.
     const std::uint8_t *table = optional + 96 + 16 * 8;
