@@ -1,16 +1,17 @@
 #!/bin/sh
-# Builds the four release archives into dist/:
+# Builds the five release archives into dist/:
 #   velmark-VERSION-linux-x86_64.tar.gz    the host runner, kernels chosen at run time
 #   velmark-VERSION-linux-aarch64.tar.gz   the runner for 64-bit ARM Linux, static
-#   velmark-VERSION-linux-armv4t.tar.gz    the runner for ARMv4T soft-float Linux, static
+#   velmark-VERSION-linux-armel.tar.gz     the runner for ARM soft-float Linux (armel, ARMv5TE), static
 #   velmark-VERSION-windows-x86_64.zip     Velmark.exe (the dialog) and velmark.exe
+#   velmark-VERSION-wm5-armv4i.zip         Velmark.exe for the device, Windows Mobile 5.0
 # Installs the Debian packages it needs first; reuses builds already made.
-# Usage: package.sh [preset ...]   (default: all four)
+# Usage: package.sh [preset ...]   (default: all five)
 set -eu
 root="$(cd "$(dirname "$(readlink -f "$0")")/.." && pwd)"
 cd "$root"
 scripts/install-deps.sh all
-presets="${*:-host-release aarch64 armv4t win32}"
+presets="${*:-host-release aarch64 armel win32 wm5}"
 jobs="$(nproc 2>/dev/null || echo 2)"
 mkdir -p dist
 for preset in $presets; do
@@ -18,6 +19,7 @@ for preset in $presets; do
     cmake --preset "$preset" >/dev/null
     targets="velmark"
     [ "$preset" = win32 ] && targets="velmark Velmark"
+    [ "$preset" = wm5 ] && targets="Velmark"
     # shellcheck disable=SC2086
     cmake --build --preset "$preset" -j "$jobs" --target $targets >/dev/null
     (cd "build/$preset" && cpack -B "$root/dist" >/dev/null)

@@ -1,17 +1,20 @@
 #!/bin/sh
 # Builds every build that runs on this machine and runs all of its tests:
 # host GCC -O3 and -O0, Clang -O2, Clang with sanitizers (and the fuzzer),
-# ARMv4T soft-float under qemu-arm, AArch64 under qemu-aarch64, and Win32
-# under wine (with the real dialog under Xvfb). Then it packs the four
-# release archives (scripts/package.sh) and tests them unpacked. Installs the Debian packages it needs first; a test
-# whose tool is missing fails the configure rather than going missing.
+# ARM soft-float Linux (armel) under qemu-arm, AArch64 under qemu-aarch64,
+# Win32 under wine (with the real dialog under Xvfb), and the device image
+# for Windows Mobile 5.0 through the project's CE loader under qemu-arm
+# (after win32, whose resources it must carry). Then it packs the five
+# release archives (scripts/package.sh) and tests them unpacked. Installs
+# the Debian packages it needs first; a test whose tool is missing fails the
+# configure rather than going missing.
 # Usage: test-all.sh [preset ...]   (default: all of them)
 set -eu
 root="$(cd "$(dirname "$(readlink -f "$0")")/.." && pwd)"
 cd "$root"
 scripts/install-deps.sh all
 
-presets="${*:-host-release host-debug host-clang host-sanitize armv4t aarch64 win32}"
+presets="${*:-host-release host-debug host-clang host-sanitize armel aarch64 win32 wm5}"
 jobs="$(nproc 2>/dev/null || echo 2)"
 failed=""
 for preset in $presets; do
@@ -20,6 +23,8 @@ for preset in $presets; do
        cmake --build --preset "$preset" -j "$jobs" >>"build-$preset.log" 2>&1; then
         if ! ctest --preset "$preset" -j "$jobs"; then
             failed="$failed $preset"
+        elif [ "$preset" = wm5 ]; then
+            scripts/run-device-image.sh --no-build || failed="$failed wm5(emulated-run)"
         fi
     else
         tail -n 40 "build-$preset.log"
@@ -29,10 +34,11 @@ for preset in $presets; do
 done
 # The release archives, when every build they come from was built here.
 built() { case " $presets " in *" $1 "*) return 0 ;; *) return 1 ;; esac; }
-if built host-release && built aarch64 && built armv4t && built win32; then
+if built host-release && built aarch64 && built armel && built win32 && built wm5; then
     echo "==== release archives"
     rm -rf dist
-    if ! scripts/package.sh || ! python3 tests/package/check_archives.py dist "$root" build/win32; then
+    if ! scripts/package.sh ||
+       ! /usr/bin/python3 tests/package/check_archives.py dist "$root" build/win32 build/wm5; then
         failed="$failed archives"
     fi
 fi

@@ -1,12 +1,13 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Tests the release archives as a user would use them: each one is
 unpacked into an empty folder, holds just the programs and the documents
 (no path of the machine that built it), and its unpacked velmark runs on its
 platform (natively, under qemu or under wine) and validates the solution,
 with one digest on all four. The Windows archive's Velmark.exe is also
-started under wine and Xvfb and clicked until it shows its result line.
+started under wine and Xvfb and clicked until it shows its result line, and
+the device archive's Velmark.exe is run through the CE loader under qemu-arm.
 
-usage: check_archives.py DIST SOURCE_DIR WIN32_BUILD_DIR
+usage: check_archives.py DIST SOURCE_DIR WIN32_BUILD_DIR WM5_BUILD_DIR
 """
 import glob
 import json
@@ -17,14 +18,14 @@ import tarfile
 import tempfile
 import zipfile
 
-dist, source_dir, win32_build = (os.path.abspath(p) for p in sys.argv[1:4])
+dist, source_dir, win32_build, wm5_build = (os.path.abspath(p) for p in sys.argv[1:5])
 prefix = os.path.join(win32_build, "tests", "wine-gui-prefix")
 wine_env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
 
 PLATFORMS = {
     "linux-x86_64": ([], "velmark"),
     "linux-aarch64": (["qemu-aarch64"], "velmark"),
-    "linux-armv4t": (["qemu-arm"], "velmark"),
+    "linux-armel": (["qemu-arm", "-cpu", "arm926"], "velmark"),
     "windows-x86_64": (["wine"], "velmark.exe"),
 }
 checked, failures = [], []
@@ -60,13 +61,28 @@ def unpack(archive, folder):
             t.extractall(folder)
 
 
+def no_build_paths(name, folder, files):
+    leaks = []
+    for path in files:
+        with open(os.path.join(folder, path), "rb") as f:
+            data = f.read()
+        for machine_path in (source_dir, os.path.dirname(source_dir) + "/"):
+            if machine_path.encode() in data:
+                leaks.append("%s holds %s" % (path, machine_path))
+    expect(not leaks, "%s: no path of the build machine inside (%s)" % (name, "; ".join(leaks)))
+
+
+def top_folder(archive):
+    name = os.path.basename(archive)
+    return name[: -len(".zip")] if name.endswith(".zip") else name[: -len(".tar.gz")]
+
+
 digests = {}
 for platform, (emulator, runner_name) in PLATFORMS.items():
     archive = newest(platform)
     if not expect(archive is not None, "%s: an archive is in %s" % (platform, dist)):
         continue
-    name = os.path.basename(archive)
-    top = name[: -len(".zip")] if name.endswith(".zip") else name[: -len(".tar.gz")]
+    name, top = os.path.basename(archive), top_folder(archive)
     files = members(archive)
     expected = {top + "/bin/" + runner_name, top + "/share/doc/velmark/README.md",
                 top + "/share/doc/velmark/results-format.md"}
@@ -76,14 +92,7 @@ for platform, (emulator, runner_name) in PLATFORMS.items():
                                                                        sorted(set(files) - expected)))
     with tempfile.TemporaryDirectory() as folder:
         unpack(archive, folder)
-        leaks = []
-        for path in files:
-            with open(os.path.join(folder, path), "rb") as f:
-                data = f.read()
-            for machine_path in (source_dir, os.path.dirname(source_dir) + "/"):
-                if machine_path.encode() in data:
-                    leaks.append("%s holds %s" % (path, machine_path))
-        expect(not leaks, "%s: no path of the build machine inside (%s)" % (name, "; ".join(leaks)))
+        no_build_paths(name, folder, files)
 
         runner = os.path.join(folder, top, "bin", runner_name)
         run = subprocess.run(emulator + [runner, "--runs", "3", "--json"], capture_output=True, text=True,
@@ -110,5 +119,26 @@ for platform, (emulator, runner_name) in PLATFORMS.items():
                    "%s: the unpacked Velmark.exe shows a result line under wine" % name)
 
 expect(len(digests) == 4 and len(set(digests.values())) == 1, "one solution digest on all four: %s" % digests)
+
+# The device archive: the program and its text, run through the CE loader.
+archive = newest("wm5-armv4i")
+if expect(archive is not None and archive.endswith(".zip"), "wm5-armv4i: a zip archive is in %s" % dist):
+    name, top = os.path.basename(archive), top_folder(archive)
+    files = members(archive)
+    expected = {top + "/Velmark.exe", top + "/INSTALL-ON-DEVICE.txt"}
+    expect(set(files) == expected, "%s: holds exactly %s (is %s)" % (name, sorted(expected), sorted(files)))
+    with tempfile.TemporaryDirectory() as folder:
+        unpack(archive, folder)
+        no_build_paths(name, folder, files)
+        tests = os.path.join(wm5_build, "tests", "wince")
+        run = subprocess.run(
+            ["/usr/bin/python3", os.path.join(source_dir, "tests", "wince", "check_image_run.py"),
+             "--qemu", "qemu-arm", "--cpu", "ti925t", "--loader", os.path.join(tests, "ce_loader"),
+             "--host-line", os.path.join(tests, "scripted_result_line"),
+             "--elf", os.path.join(wm5_build, "shell", "wince", "Velmark.elf"),
+             os.path.join(folder, top, "Velmark.exe")], capture_output=True, text=True, timeout=400)
+        print("\n".join(line for line in run.stdout.splitlines() if not line.startswith("ok")))
+        expect(run.returncode == 0, "%s: the unpacked Velmark.exe runs through the CE loader on ARMv4T, "
+               "shows the host engine's line and solves to the known digests" % name)
 print("%d passed, %d failed" % (len(checked) - len(failures), len(failures)))
 sys.exit(1 if failures else 0)
