@@ -93,13 +93,15 @@ def main(argv):
         symbols = {s.name: s["st_value"] for s in elf.get_section_by_name(".symtab").iter_symbols()}
         mapping = [s.name for s in elf.get_section_by_name(".symtab").iter_symbols() if s.name.startswith("$t")]
         attributes = elf.get_section_by_name(".ARM.attributes")
-        cpu_arch = [t.value for sub in attributes.iter_subsections() for sub2 in sub.iter_subsubsections()
-                    for t in sub2.iter_attributes() if t.tag == "TAG_CPU_ARCH"]
+        tags = {t.tag: t.value for sub in attributes.iter_subsections() for sub2 in sub.iter_subsubsections()
+                for t in sub2.iter_attributes()}
     code = pe.sections[0]
     check(code.VirtualAddress + base == elf_address and
           code.get_data()[:code.Misc_VirtualSize] == elf_code,
           "the image's code section is the ELF's .text, byte for byte")
-    check(cpu_arch == [2], f"the link is tagged ARMv4T (Tag_CPU_arch {cpu_arch}, v4T is 2)")
+    check(tags.get("TAG_CPU_ARCH") == 2, f"the link is tagged ARMv4T (Tag_CPU_arch {tags.get('TAG_CPU_ARCH')}, v4T is 2)")
+    check(tags.get("TAG_ABI_ENUM_SIZE") == 2 and tags.get("TAG_ABI_PCS_WCHAR_T") == 2,
+          "int-sized enums and 16-bit wide characters, as the platform's")
     check(not mapping, "no Thumb code in the image")
 
     instructions = disassemble(objdump, elf_path)
