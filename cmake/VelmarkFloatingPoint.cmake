@@ -38,11 +38,23 @@ else()
   set(VELMARK_HOST_WARNINGS "")
 endif()
 
-# A description of the build for reports: compiler, version and the flags
-# that decide floating-point results.
-string(TOUPPER "${CMAKE_BUILD_TYPE}" _velmark_build_type)
-string(JOIN " " VELMARK_FP_FLAGS_TEXT ${VELMARK_FP_FLAGS})
-set(VELMARK_BUILD_FLAGS_TEXT
-    "${CMAKE_CXX_FLAGS} ${CMAKE_CXX_FLAGS_${_velmark_build_type}} ${VELMARK_FP_FLAGS_TEXT}")
-string(REGEX REPLACE "  +" " " VELMARK_BUILD_FLAGS_TEXT "${VELMARK_BUILD_FLAGS_TEXT}")
-string(STRIP "${VELMARK_BUILD_FLAGS_TEXT}" VELMARK_BUILD_FLAGS_TEXT)
+# The flags a C++ target is really compiled with, for reports: the
+# compiler's flags for the build type, then every option of the target,
+# which starts with those of its folders (the sanitizers, the
+# floating-point rules) and adds its own (the device-code flags). Call it
+# once the target is complete.
+function(velmark_compile_flags_text target out)
+  string(TOUPPER "${CMAKE_BUILD_TYPE}" build_type)
+  get_target_property(target_options ${target} COMPILE_OPTIONS)
+  if(NOT target_options)
+    set(target_options "")
+  endif()
+  set(text "${CMAKE_CXX_FLAGS} ${CMAKE_CXX_FLAGS_${build_type}};${target_options}")
+  # Options for C++ sources only count: the target's sources are C++.
+  string(REGEX REPLACE "\\$<\\$<COMPILE_LANGUAGE:CXX>:([^>]*)>" "\\1" text "${text}")
+  string(REGEX REPLACE "\\$<[^>]*>" "" text "${text}")
+  string(REPLACE ";" " " text "${text}")
+  string(REGEX REPLACE "  +" " " text "${text}")
+  string(STRIP "${text}" text)
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()

@@ -4,15 +4,16 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <system_error>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #ifdef _WIN32
-#include <process.h>
-#define velmark_process_id _getpid
+#include <io.h>
 #else
 #include <unistd.h>
-#define velmark_process_id getpid
 #endif
 
 namespace velmark {
@@ -25,7 +26,7 @@ std::string reason(int error)
 }
 
 // fwrite and fflush both, since a buffered write fails only at the flush.
-int write_all(std::FILE *stream, const std::string &text)
+int write_stream(std::FILE *stream, const std::string &text)
 {
     errno = 0;
     if (std::fwrite(text.data(), 1, text.size(), stream) != text.size() || std::fflush(stream) != 0 ||
@@ -35,65 +36,159 @@ int write_all(std::FILE *stream, const std::string &text)
     return 0;
 }
 
+std::string write_device(const std::string &path, const std::string &text)
+{
+    std::FILE *device = std::fopen(path.c_str(), "wb");
+    if (device == nullptr) {
+        return reason(errno);
+    }
+    int error = write_stream(device, text);
+    if (std::fclose(device) != 0 && error == 0) {
+        error = errno != 0 ? errno : EIO;
+    }
+    return error ? reason(error) : std::string();
+}
+
+// 64 bits from the system's random source, so that neither another user
+// nor a second runner with the same process id can know the name.
+std::string random_part()
+{
+    static std::random_device source;
+    unsigned long long value = (static_cast<unsigned long long>(source()) << 32) ^ source();
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", value);
+    return text;
+}
+
+const int kNameAttempts = 100;
+
 }  // namespace
 
 std::string write_standard_output(const std::string &text)
 {
-    int error = write_all(stdout, text);
+    int error = write_stream(stdout, text);
     return error ? reason(error) : std::string();
+}
+
+FileCalls real_file_calls()
+{
+    FileCalls calls;
+#ifdef _WIN32
+    calls.create_new = [](const std::string &path, int mode) {
+        // _O_EXCL with _O_CREAT is CREATE_NEW: an existing name fails.
+        int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, mode & (_S_IREAD | _S_IWRITE));
+        return fd >= 0 ? fd : -errno;
+    };
+    calls.write_all = [](int fd, const char *bytes, std::size_t count) {
+        while (count > 0) {
+            int chunk = count > (1u << 30) ? (1 << 30) : static_cast<int>(count);
+            int written = _write(fd, bytes, static_cast<unsigned>(chunk));
+            if (written <= 0) return written < 0 ? errno : EIO;
+            bytes += written;
+            count -= static_cast<std::size_t>(written);
+        }
+        return 0;
+    };
+    calls.sync = [](int fd) { return _commit(fd) == 0 ? 0 : errno; };  // FlushFileBuffers
+    calls.close = [](int fd) { return _close(fd) == 0 ? 0 : errno; };
+    calls.sync_folder = [](const std::string &) { return 0; };          // the rename is durable once done
+#else
+    calls.create_new = [](const std::string &path, int mode) {
+        int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        return fd >= 0 ? fd : -errno;
+    };
+    calls.write_all = [](int fd, const char *bytes, std::size_t count) {
+        while (count > 0) {
+            ssize_t written = write(fd, bytes, count);
+            if (written < 0 && errno == EINTR) continue;
+            if (written <= 0) return written < 0 ? errno : EIO;
+            bytes += written;
+            count -= static_cast<std::size_t>(written);
+        }
+        return 0;
+    };
+    calls.sync = [](int fd) { return fsync(fd) == 0 ? 0 : errno; };
+    calls.close = [](int fd) { return ::close(fd) == 0 ? 0 : errno; };
+    calls.sync_folder = [](const std::string &folder) {
+        int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return errno;
+        int error = fsync(fd) == 0 ? 0 : errno;
+        ::close(fd);
+        return error;
+    };
+#endif
+    calls.rename = [](const std::string &from, const std::string &to) {
+        std::error_code error;
+        std::filesystem::rename(from, to, error);  // replaces an existing file, on Windows too
+        return error ? (error.value() != 0 ? error.value() : EIO) : 0;
+    };
+    calls.remove = [](const std::string &path) { return std::remove(path.c_str()) == 0 ? 0 : errno; };
+    calls.temporary_name = [](const std::string &target, int) { return target + ".tmp-" + random_part(); };
+    return calls;
 }
 
 std::string write_file_replacing(const std::string &path, const std::string &text)
 {
+    return write_file_replacing(path, text, real_file_calls());
+}
+
+std::string write_file_replacing(const std::string &path, const std::string &text, const FileCalls &calls)
+{
     namespace fs = std::filesystem;
-    fs::path target(path);
     std::error_code status_error;
-    fs::file_status status = fs::status(target, status_error);
+    fs::file_status status = fs::status(path, status_error);
     if (fs::is_directory(status)) {
         return reason(EISDIR);
     }
     if (fs::exists(status) && !fs::is_regular_file(status)) {
         // A device or a pipe (/dev/stdout, say) is written as it is: a
         // rename would put a plain file in its place.
-        std::FILE *device = std::fopen(path.c_str(), "wb");
-        if (device == nullptr) {
-            return reason(errno);
-        }
-        int error = write_all(device, text);
-        if (std::fclose(device) != 0 && error == 0) {
-            error = errno != 0 ? errno : EIO;
-        }
-        return error ? reason(error) : std::string();
+        return write_device(path, text);
     }
-    fs::path temporary = target;
-    // Beside the target, so that the rename stays within one file system;
-    // named by the process, so that two runners never share one.
-    temporary += ".tmp" + std::to_string(static_cast<long>(velmark_process_id()));
+    // The replaced file's permission bits; a new file gets the usual ones,
+    // less the umask.
+    int mode = 0666;
+    bool keep_mode = false;
+    struct stat existing;
+    if (fs::exists(status) && stat(path.c_str(), &existing) == 0) {
+        mode = static_cast<int>(existing.st_mode & 07777);
+        keep_mode = true;
+    }
 
-    std::FILE *file = std::fopen(temporary.string().c_str(), "wb");
-    if (file == nullptr) {
-        return reason(errno);
+    std::string temporary;
+    int fd = -EEXIST;
+    for (int attempt = 0; attempt < kNameAttempts && fd == -EEXIST; ++attempt) {
+        temporary = calls.temporary_name(path, attempt);
+        fd = calls.create_new(temporary, mode);
     }
-    int error = write_all(file, text);
+    if (fd < 0) {
+        return reason(-fd);
+    }
+    int error = calls.write_all(fd, text.data(), text.size());
 #ifndef _WIN32
-    if (error == 0 && fsync(fileno(file)) != 0) {
+    if (error == 0 && keep_mode && fchmod(fd, static_cast<mode_t>(mode)) != 0) {
         error = errno;
     }
+#else
+    (void)keep_mode;
 #endif
-    if (std::fclose(file) != 0 && error == 0) {
-        error = errno != 0 ? errno : EIO;
+    if (error == 0) {
+        error = calls.sync(fd);
+    }
+    int closed = calls.close(fd);
+    if (error == 0) {
+        error = closed;
+    }
+    if (error == 0) {
+        error = calls.rename(temporary, path);
     }
     if (error != 0) {
-        std::remove(temporary.string().c_str());
+        calls.remove(temporary);
         return reason(error);
     }
-    std::error_code renamed;
-    fs::rename(temporary, target, renamed);
-    if (renamed) {
-        std::remove(temporary.string().c_str());
-        return renamed.message();
-    }
-    return std::string();
+    fs::path folder = fs::path(path).parent_path();
+    error = calls.sync_folder(folder.empty() ? std::string(".") : folder.string());
+    return error ? "the file is in place, but its folder could not be synced: " + reason(error) : std::string();
 }
 
 }  // namespace velmark

@@ -137,12 +137,16 @@ HostDescription describe_host()
 
 std::string utc_timestamp()
 {
-    std::time_t now = std::time(nullptr);
+    return utc_timestamp(std::time(nullptr));
+}
+
+std::string utc_timestamp(std::time_t when)
+{
     std::tm utc = {};
 #ifdef _WIN32
-    gmtime_s(&utc, &now);
+    gmtime_s(&utc, &when);
 #else
-    gmtime_r(&now, &utc);
+    gmtime_r(&when, &utc);
 #endif
     char text[32];
     if (std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc) == 0) {

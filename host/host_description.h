@@ -2,6 +2,7 @@
 // apart and compared: the machine, its operating system and the time.
 #pragma once
 
+#include <ctime>
 #include <string>
 
 namespace velmark {
@@ -14,8 +15,10 @@ struct HostDescription {
 
 HostDescription describe_host();
 
-// The current time in UTC as ISO 8601 with a trailing Z, to the second.
+// The current time (or `when`) in UTC as ISO 8601 with a trailing Z, to the
+// second.
 std::string utc_timestamp();
+std::string utc_timestamp(std::time_t when);
 
 // Collapses runs of white space into one space and trims both ends.
 std::string tidy_spaces(const std::string &text);

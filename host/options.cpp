@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "kernel_choice.h"
+
 namespace velmark {
 
 namespace {
@@ -107,6 +109,10 @@ Options parse_options(const std::vector<std::string> &arguments)
             }
             options.output = value;
         } else {
+            if (value.empty()) {
+                options.error = "invalid value for --kernels: '' (one of: " + kernel_variant_list(false) + ")";
+                return options;
+            }
             options.kernels = value;
         }
     }
@@ -116,17 +122,17 @@ Options parse_options(const std::vector<std::string> &arguments)
     return options;
 }
 
-const char *usage_text()
+std::string usage_text()
 {
-    return "usage: velmark [--time SECONDS | --runs N] [--json] [--output FILE]\n"
+    return std::string("usage: velmark [--time SECONDS | --runs N] [--json] [--output FILE]\n"
            "               [--kernels NAME] [-h | --help]\n"
            "\n"
            "Times the LU factorisation and solve of a dense single-precision\n"
            "system of order 100 on two array layouts, exactly as the device does,\n"
            "and repeats that whole run. The headline is the best run, in KFLOPS\n"
            "and as the device shows it in MFlops; the median, the minimum and the\n"
-           "best run's timing table come with it, and what it ran on. Then it\n"
-           "solves the system once more, untimed, and checks the solution.\n"
+           "best run's timing table come with it, and what it ran on. The solution\n"
+           "of every run is checked, and that of one more, untimed solve.\n"
            "\n"
            "  --time SECONDS  repeat runs for this long, at least 10 of them\n"
            "                  (0.1 to 600; default 1)\n"
@@ -135,15 +141,17 @@ const char *usage_text()
            "  --json          print the report as one JSON object\n"
            "  --output FILE   also write the JSON report to FILE (replaced whole, or\n"
            "                  left as it was when the write fails)\n"
-           "  --kernels NAME  run on these vector kernels: portable (the plain ones),\n"
-           "                  or sse2, avx2, avx512 on x86-64; default: VELMARK_KERNELS,\n"
-           "                  else the widest this machine runs\n"
+           "  --kernels NAME  run on these vector kernels, one of: ") + kernel_variant_list(false) +
+           "\n"
+           "                  (portable: the plain ones); default: VELMARK_KERNELS, else\n"
+           "                  the widest this machine runs\n"
            "  -h, --help      print this text\n"
            "\n"
            "Options that take a value also take it as --option=VALUE.\n"
            "\n"
-           "Exit status: 0 when the solution was validated, 1 when it was not,\n"
-           "2 for a bad option or value, 3 when the report could not be written.\n";
+           "Exit status: 0 when the solution of every run and of the untimed solve\n"
+           "was right, 1 when one was not, 2 for a bad option or value, 3 when the\n"
+           "report could not be written.\n";
 }
 
 }  // namespace velmark

@@ -23,6 +23,6 @@ struct Options {
 
 Options parse_options(const std::vector<std::string> &arguments);
 
-const char *usage_text();
+std::string usage_text();
 
 }  // namespace velmark

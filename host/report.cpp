@@ -87,9 +87,15 @@ std::string result_line(int kflops)
     return printf_string("CPU performance %.2f MFlops", static_cast<double>(mflops));
 }
 
+bool validated(const Report &report)
+{
+    const RunsCheck &runs = report.runs_check;
+    return report.validation.validated && runs.runs > 0 && runs.first_wrong_run == 0;
+}
+
 std::string format_text(const Report &report)
 {
-    Statistics stats = summarise(report.results_kflops);
+    const Statistics &stats = report.statistics;
     std::string text;
     text += "Velmark " + report.velmark_version + " host runner, " + report.timestamp_utc + "\n";
     text += "host:     " + report.host.os + "; " + report.host.cpu + "; " +
@@ -123,19 +129,28 @@ std::string format_text(const Report &report)
     }
     text += "\n";
 
+    const RunsCheck &check = report.runs_check;
+    if (check.first_wrong_run == 0) {
+        text += printf_string("validation of the timed runs: all %d left solution digest %s\n", check.runs,
+                              digest_text(kKnownRunDigest).c_str());
+    } else {
+        text += printf_string("validation of the timed runs: run %d of %d left solution digest %s (expected %s)\n",
+                              check.first_wrong_run, check.runs, digest_text(check.wrong_digest).c_str(),
+                              digest_text(kKnownRunDigest).c_str());
+    }
     const Validation &v = report.validation;
     text += printf_string("validation (one untimed solve after the runs): solution digest %s "
                           "(expected %s), normalised residual %.3g, max |x - 1| %.3g\n",
                           digest_text(v.digest).c_str(), digest_text(kKnownSolutionDigest).c_str(),
                           v.residual, v.max_error);
-    text += v.validated ? "correct operation validated\n" : "correct operation NOT validated\n";
+    text += validated(report) ? "correct operation validated\n" : "correct operation NOT validated\n";
     return text;
 }
 
 std::string format_json(const Report &report)
 {
     using nlohmann::ordered_json;
-    Statistics stats = summarise(report.results_kflops);
+    const Statistics &stats = report.statistics;
     // JSON has no infinities or NaNs (a zero total time gives an infinite
     // rate): the library writes them as null.
     ordered_json json;
@@ -172,11 +187,17 @@ std::string format_json(const Report &report)
     }
     json["timing_table"] = table;
     const Validation &v = report.validation;
+    const RunsCheck &check = report.runs_check;
+    ordered_json runs = {{"checked", check.runs}, {"expected_digest", digest_text(kKnownRunDigest)}};
+    runs["first_wrong_run"] = check.first_wrong_run ? ordered_json(check.first_wrong_run) : ordered_json(nullptr);
+    runs["wrong_digest"] =
+        check.first_wrong_run ? ordered_json(digest_text(check.wrong_digest)) : ordered_json(nullptr);
     json["validation"] = {{"digest", digest_text(v.digest)},
                           {"expected_digest", digest_text(kKnownSolutionDigest)},
                           {"normalised_residual", v.residual},
                           {"max_error", v.max_error},
-                          {"validated", v.validated}};
+                          {"timed_runs", runs},
+                          {"validated", validated(report)}};
     return json.dump() + "\n";
 }
 

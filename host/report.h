@@ -22,6 +22,13 @@ struct ColumnTiming {
     float kflops = 0.0f;
 };
 
+// The solutions of the timed runs, each checked against kKnownRunDigest.
+struct RunsCheck {
+    int runs = 0;                 // runs checked
+    int first_wrong_run = 0;      // 1-based; 0 when every run was right
+    std::uint64_t wrong_digest = 0;
+};
+
 struct Report {
     std::string velmark_version;
     std::string timestamp_utc;
@@ -34,7 +41,9 @@ struct Report {
     double budget_seconds = 0.0;         // 0 when the count was fixed
     std::vector<int> results_kflops;     // one per run, in run order
     std::vector<ColumnTiming> best_columns;  // the eight used columns of the best run
-    Validation validation;
+    Statistics statistics;               // of results_kflops, computed once by measure()
+    RunsCheck runs_check;
+    Validation validation;               // the untimed solve after the runs
 };
 
 // Reads the eight used columns of the timing table after a run.
@@ -43,6 +52,9 @@ std::vector<ColumnTiming> read_timing_table();
 // The result as the dialog shows it: "CPU performance %.2f MFlops", from the
 // single-precision product of the rate and 0.001.
 std::string result_line(int kflops);
+
+// The untimed solve and every timed run gave the known solution.
+bool validated(const Report &report);
 
 std::string format_text(const Report &report);
 std::string format_json(const Report &report);

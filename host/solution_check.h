@@ -11,6 +11,11 @@ namespace velmark {
 // bytes each, as tools/solution_digest.py prints it.
 inline constexpr std::uint64_t kKnownSolutionDigest = 0x49fc1a1a7a570778ULL;
 
+// What every whole run leaves in its right-hand side: the last of the ten
+// solves in a row of layout 200's averaged measurement (tools/
+// solution_digest.py --after-run).
+inline constexpr std::uint64_t kKnownRunDigest = 0x57d9d4e4cedd169fULL;
+
 struct Validation {
     std::uint64_t digest = 0;
     double residual = 0.0;       // ||A x - b|| / (n ||A|| ||x|| eps), in double
@@ -20,8 +25,15 @@ struct Validation {
 
 std::uint64_t solution_digest(const float *x, int count);
 
+// The digest of the order-100 solution the latest run left in the workspace.
+std::uint64_t run_solution_digest();
+
 // Generates, factorises and solves the order-100 problem once, outside any
 // timing, and judges the solution.
 Validation validate_solver();
+
+// Judges an order-100 solution x: its bits against the known digest, and
+// how well it solves the system (a NaN anywhere makes the norms NaN).
+Validation judge_solution(const float *x);
 
 }  // namespace velmark

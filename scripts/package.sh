@@ -3,7 +3,7 @@
 #   velmark-VERSION-linux-x86_64.tar.gz    the host runner, kernels chosen at run time
 #   velmark-VERSION-linux-aarch64.tar.gz   the runner for 64-bit ARM Linux, static
 #   velmark-VERSION-linux-armel.tar.gz     the runner for ARM soft-float Linux (armel, ARMv5TE), static
-#   velmark-VERSION-windows-x86_64.zip     Velmark.exe (the dialog) and velmark.exe
+#   velmark-VERSION-windows-x86_64.zip     Velmark.exe (the dialog) and velmark-runner.exe
 #   velmark-VERSION-wm5-armv4i.zip         Velmark.exe for the device, Windows Mobile 5.0
 # Installs the Debian packages it needs first; reuses builds already made.
 # Usage: package.sh [preset ...]   (default: all five)

@@ -11,6 +11,10 @@ precision, so there the order of the additions decides the bits: it is
 spelled out here as the kernel's rule gives it (leading n mod 5 products one
 at a time, then blocks of five summed from the last product to the first).
 
+With --after-run it gives instead what a whole timed run leaves in its
+right-hand side: the run ends with ten solves in a row on the same factors,
+each taking the previous one's solution as its right-hand side.
+
 Prints the FNV-1a 64-bit digest of the solution's IEEE single bit patterns
 (each as four little-endian bytes), and with --values the solution itself.
 """
@@ -131,6 +135,10 @@ def main():
     pivots = factor(a, order)
     if '--transposed' in sys.argv[1:]:
         x = solve_transposed(a, pivots, b, order)
+    elif '--after-run' in sys.argv[1:]:
+        x = b
+        for _ in range(10):
+            x = solve(a, pivots, x, order)
     else:
         x = solve(a, pivots, b, order)
     print('0x%016x' % fnv1a64(x))

@@ -1,5 +1,7 @@
 // What this x86-64 processor can run, as cpuid reports it and as far as
-// the operating system saves the wider registers (xgetbv).
+// the operating system saves the wider registers (xgetbv). The decision is
+// a function of the words alone, so that machines this one is not can be
+// described to it.
 #pragma once
 
 struct CpuFeatures {
@@ -8,4 +10,16 @@ struct CpuFeatures {
     bool avx512;  // AVX-512 Foundation
 };
 
-CpuFeatures detect_cpu_features();
+struct CpuidWords {
+    unsigned max_leaf;         // cpuid leaf 0's eax; 0 when there is no leaf 1
+    unsigned leaf1_ecx;
+    unsigned leaf1_edx;
+    unsigned leaf7_ebx;        // leaf 7, sub-leaf 0; all 0 when max_leaf < 7
+    unsigned leaf7_ecx;
+    unsigned leaf7_edx;
+    unsigned long long xcr0;   // the state the system saves; 0 unless leaf 1 says OSXSAVE
+};
+
+CpuidWords read_cpuid_words();
+CpuFeatures features_from(const CpuidWords &words);
+CpuFeatures detect_cpu_features();  // features_from(read_cpuid_words())

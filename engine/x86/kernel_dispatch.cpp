@@ -1,22 +1,21 @@
 // The vector kernels of x86-64 host builds: the plain kernels' rules, with
 // the unit-increment paths of axpy, scal and iamax handed to the widest
 // variant this machine runs. The variant is chosen once, by the first call
-// that needs one; until then the table points at functions that choose
-// and then go on.
+// that needs one, from any thread: until then the table points at functions
+// that choose (exactly once) and then go on.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include <atomic>
+#include <mutex>
+
 #include "cpu_features.h"
+#include "kernel_dispatch.h"
 #include "kernel_variants.h"
+#include "portable_kernels.h"
 #include "velmark_engine.h"
 #include "x86_kernels.h"
-
-extern "C" {
-void portable_axpy(vm_int32 n, double alpha, const float *x, vm_int32 incx, float *y, vm_int32 incy);
-void portable_scal(vm_int32 n, double alpha, float *x, vm_int32 incx);
-vm_int32 portable_iamax(vm_int32 n, const float *x, vm_int32 incx);
-}
 
 namespace {
 
@@ -73,45 +72,45 @@ void choose_then_scal(vm_int32 n, double alpha, float *x);
 vm_int32 choose_then_iamax(vm_int32 n, const float *x);
 const UnitKernels choosing_kernels = {choose_then_axpy, choose_then_scal, choose_then_iamax};
 
-// The kernels in use; chosen_variant is -1 until the choice is made.
-const UnitKernels *active = &choosing_kernels;
-int chosen_variant = -1;
+// The kernels in use; chosen_variant is -1 until the choice is made. Both
+// are atomic, so that a call on one thread sees either the choosing table
+// or a whole chosen one.
+std::atomic<const UnitKernels *> active{&choosing_kernels};
+std::atomic<int> chosen_variant{-1};
+std::once_flag default_choice;
 
 void use_variant(int index)
 {
-    chosen_variant = index;
-    active = variants[index].kernels;
+    chosen_variant.store(index);
+    active.store(variants[index].kernels);
 }
 
-// VELMARK_KERNELS when it names a variant this machine runs, else the widest.
+// Made once, whichever thread gets here first. A program's own
+// choose_kernels, made before, stands.
 void choose_once()
 {
-    if (chosen_variant >= 0) return;
-    const char *wanted = getenv("VELMARK_KERNELS");
-    int index = wanted ? find_variant(wanted) : -1;
-    if (index < 0 || !variants[index].supported(features())) {
-        index = variant_total - 1;
-        while (!variants[index].supported(features())) --index;
-    }
-    use_variant(index);
+    std::call_once(default_choice, [] {
+        if (chosen_variant.load() >= 0) return;
+        use_variant(default_kernel_variant(getenv("VELMARK_KERNELS"), features()));
+    });
 }
 
 void choose_then_axpy(vm_int32 n, double alpha, const float *x, float *y)
 {
     choose_once();
-    active->axpy(n, alpha, x, y);
+    active.load()->axpy(n, alpha, x, y);
 }
 
 void choose_then_scal(vm_int32 n, double alpha, float *x)
 {
     choose_once();
-    active->scal(n, alpha, x);
+    active.load()->scal(n, alpha, x);
 }
 
 vm_int32 choose_then_iamax(vm_int32 n, const float *x)
 {
     choose_once();
-    return active->iamax(n, x);
+    return active.load()->iamax(n, x);
 }
 
 // Whether the n elements at x and at y share any memory. Overlapping
@@ -131,7 +130,7 @@ void axpy(vm_int32 n, double alpha, const float *x, vm_int32 incx, float *y, vm_
         return;
     }
     if (incx == 1 && incy == 1 && !overlap(x, y, n)) {
-        active->axpy(n, alpha, x, y);
+        active.load()->axpy(n, alpha, x, y);
         return;
     }
     portable_axpy(n, alpha, x, incx, y, incy);
@@ -143,7 +142,7 @@ void scal(vm_int32 n, double alpha, float *x, vm_int32 incx)
         return;
     }
     if (incx == 1) {
-        active->scal(n, alpha, x);
+        active.load()->scal(n, alpha, x);
         return;
     }
     portable_scal(n, alpha, x, incx);
@@ -158,9 +157,20 @@ vm_int32 iamax(vm_int32 n, const float *x, vm_int32 incx)
         return 0;  // without reading x
     }
     if (incx == 1) {
-        return active->iamax(n, x);
+        return active.load()->iamax(n, x);
     }
     return portable_iamax(n, x, incx);
+}
+
+int default_kernel_variant(const char *wanted, const CpuFeatures &machine)
+{
+    int index = wanted ? find_variant(wanted) : -1;
+    if (index >= 0 && variants[index].supported(machine)) {
+        return index;
+    }
+    index = variant_total - 1;
+    while (!variants[index].supported(machine)) --index;
+    return index;
 }
 
 int choose_kernels(const char *name)
@@ -175,7 +185,7 @@ int choose_kernels(const char *name)
 const char *kernels_in_use(void)
 {
     choose_once();
-    return variants[chosen_variant].name;
+    return variants[chosen_variant.load()].name;
 }
 
 int kernel_variant_count(void)

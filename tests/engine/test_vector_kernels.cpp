@@ -269,6 +269,17 @@ TEST(WidePaths, IamaxFindsTheFirstLargestAndNeverANaNAtEveryLength)
                 EXPECT_EQ(where, iamax(count, with_nan.data(), 1)) << "count " << count << ", NaN at " << where - 1;
             }
         }
+        // A NaN anywhere after the largest, in its lane of a wide path or
+        // not, must neither replace the running maximum nor restart it.
+        for (int where = 0; where < count; ++where) {
+            for (int nan_at = where + 1; nan_at < count; ++nan_at) {
+                std::vector<float> x(count, 0.5f);
+                x[where] = 9.0f;
+                x[nan_at] = kNaN;
+                EXPECT_EQ(where, iamax(count, x.data(), 1))
+                    << "count " << count << ", largest at " << where << ", NaN at " << nan_at;
+            }
+        }
         std::vector<float> zeros(count, -0.0f);
         EXPECT_EQ(0, iamax(count, zeros.data(), 1)) << "all magnitudes zero, count " << count;
         zeros[0] = kNaN;
@@ -302,14 +313,20 @@ TEST(WidePaths, AxpyAndScalMatchTheRuleAtEveryLengthAndLeaveTheRestAlone)
 
 TEST(WidePaths, OverlappingVectorsAreUpdatedOneElementAtATime)
 {
-    // y starts one element after x: each update reads the element the one
-    // before it has just written, as the rule walks them.
-    for (int count : {5, 16, 33}) {
-        std::vector<float> v(count + 1, 1.0f), rule(count + 1, 1.0f);
-        for (int i = 0; i < count; ++i)
-            rule[i + 1] = static_cast<float>(static_cast<double>(rule[i]) * 2.0 + static_cast<double>(rule[i + 1]));
-        axpy(count, 2.0, v.data(), 1, v.data() + 1, 1);
-        for (int i = 0; i <= count; ++i) EXPECT_FLOAT_BITS(rule[i], v[i]) << "count " << count << ", " << i;
+    // y starts `gap` elements after x: each update reads an element that an
+    // earlier one may have written, as the rule walks them. Every gap up to
+    // the count is an overlap, however many bytes it spans.
+    for (int count : {5, 16, 33, 40}) {
+        for (int gap = 1; gap < count; ++gap) {
+            std::vector<float> v(count + gap), rule(count + gap);
+            for (int i = 0; i < count + gap; ++i) v[i] = rule[i] = 1.0f + 0.125f * i;
+            for (int i = 0; i < count; ++i)
+                rule[i + gap] =
+                    static_cast<float>(static_cast<double>(rule[i]) * 2.0 + static_cast<double>(rule[i + gap]));
+            axpy(count, 2.0, v.data(), 1, v.data() + gap, 1);
+            for (int i = 0; i < count + gap; ++i)
+                EXPECT_FLOAT_BITS(rule[i], v[i]) << "count " << count << ", gap " << gap << ", element " << i;
+        }
     }
 }
 
@@ -318,6 +335,13 @@ TEST(KernelChoice, EveryVariantByNameAndNoneUnknown)
     const std::string in_use = kernels_in_use();
     EXPECT_EQ(KERNELS_UNKNOWN, choose_kernels("wide"));
     EXPECT_EQ(KERNELS_UNKNOWN, choose_kernels(""));
+    for (int i = 0; i < kernel_variant_count(); ++i) {
+        // A name is the whole name: no longer, no shorter, no other case.
+        const std::string name = kernel_variant_name(i);
+        for (const std::string &near : {name + "x", name + "-fast", name.substr(0, name.size() - 1),
+                                        std::string(1, static_cast<char>(name[0] - 32)) + name.substr(1)})
+            EXPECT_EQ(KERNELS_UNKNOWN, choose_kernels(near.c_str())) << near;
+    }
     EXPECT_STREQ("portable", kernel_variant_name(0));
     EXPECT_EQ(1, kernel_variant_supported(0));
     for (int i = 0; i < kernel_variant_count(); ++i) {

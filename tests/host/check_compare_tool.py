@@ -39,5 +39,12 @@ with tempfile.TemporaryDirectory() as folder:
     bad = subprocess.run([tool, a, os.path.join(folder, "missing.json")], capture_output=True, text=True,
                          timeout=120)
     ok = ok and bad.returncode != 0 and "cannot read" in bad.stderr
+    other = os.path.join(folder, "other.json")
+    newer = result("CPU Three", "portable", [5])
+    newer["schema_version"] = 2
+    json.dump(newer, open(other, "w"))
+    refused = subprocess.run([tool, a, other], capture_output=True, text=True, timeout=120)
+    print(refused.stderr)
+    ok = ok and refused.returncode != 0 and "is not a Velmark result of schema version 1" in refused.stderr
 print("1 passed, 0 failed" if ok else "0 passed, 1 failed")
 sys.exit(0 if ok else 1)

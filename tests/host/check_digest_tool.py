@@ -8,6 +8,7 @@ import sys
 script, header, test_file = sys.argv[1:4]
 ok = True
 for option, source, name in (([], header, "kKnownSolutionDigest"),
+                             (["--after-run"], header, "kKnownRunDigest"),
                              (["--transposed"], test_file, "kKnownTransposedDigest")):
     computed = subprocess.run([sys.executable, script] + option, capture_output=True, text=True,
                               check=True, timeout=120).stdout.strip()

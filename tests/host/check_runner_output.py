@@ -4,6 +4,7 @@ not: exit status 3 and one line on standard error, and --output never leaves
 a partial or stray file. usage: check_runner_output.py RUNNER"""
 import json
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -72,6 +73,33 @@ with tempfile.TemporaryDirectory() as folder:
            "the time is ISO 8601 UTC: %s" % report["timestamp_utc"])
     expect(report["validation"]["validated"] is True and len(report["runs_kflops"]) == 1,
            "one run, validated")
+
+with tempfile.TemporaryDirectory() as folder:
+    # A write that fails half-way: the file size limit is hit, with SIGXFSZ
+    # ignored so that the write itself fails (EFBIG).
+    result = os.path.join(folder, "result.json")
+    earlier = b"an earlier result\n"
+    with open(result, "wb") as old:
+        old.write(earlier)
+    r = subprocess.run(["sh", "-c", 'trap "" XFSZ; ulimit -f 1; exec "$0" --runs 1 --output "$1"', runner, result],
+                       capture_output=True, text=True, timeout=120)
+    with open(result, "rb") as kept:
+        expect(r.returncode == 3 and r.stderr.startswith("velmark: cannot write %s: " % result) and
+               kept.read() == earlier,
+               "a write cut short by the file size limit gives status 3 and leaves FILE as it was (%d, %r)"
+               % (r.returncode, r.stderr))
+    expect(sorted(os.listdir(folder)) == ["result.json"], "and leaves no temporary file")
+
+# The variant names: the runner's own table, the CMake list the tests run,
+# and the README's list all agree.
+if len(sys.argv) > 3:
+    cmake_list, readme = sys.argv[2].split(";"), sys.argv[3]
+    usage = subprocess.run([runner, "--help"], capture_output=True, text=True, timeout=60).stdout
+    listed = re.search(r"one of: ([a-z0-9, ]+)\n", usage).group(1).split(", ")
+    with open(readme) as f:
+        documented = re.search(r"VELMARK_KERNELS=([a-z0-9|]+)", f.read()).group(1).split("|")
+    expect(listed == cmake_list == documented,
+           "one list of kernel variants: runner %s, CMake %s, README %s" % (listed, cmake_list, documented))
 
 print("%d passed, %d failed" % (len(checked) - len(failures), len(failures)))
 sys.exit(1 if failures else 0)

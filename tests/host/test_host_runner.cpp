@@ -7,8 +7,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "host_description.h"
 #include "options.h"
 #include "report.h"
+#include "velmark_engine.h"
 
 namespace {
 
@@ -34,6 +36,18 @@ TEST(Options, DefaultsAndEveryForm)
     EXPECT_EQ(2.5, parse_options({"--time", "2.5"}).budget_seconds);
     EXPECT_TRUE(parse_options({"-h"}).help);
     EXPECT_TRUE(parse_options({"--help"}).help);
+    EXPECT_EQ(2.5, parse_options({"--time=2.5"}).budget_seconds);
+    EXPECT_EQ(0, parse_options({"--time", "3"}).runs) << "a budget, not a count";
+}
+
+TEST(Options, EmptyValuesAreErrorsInBothForms)
+{
+    for (const char *option : {"--output", "--kernels"}) {
+        std::string joined = parse_options({std::string(option) + "="}).error;
+        std::string separate = parse_options({option, ""}).error;
+        EXPECT_EQ(0u, joined.find(std::string("invalid value for ") + option + ": ''")) << joined;
+        EXPECT_EQ(joined, separate);
+    }
 }
 
 TEST(Options, BadOptionsAndValuesAreNamed)
@@ -93,6 +107,8 @@ TEST(Statistics, BestMedianMinimumAndSpread)
     // Saturated results must not overflow the median.
     EXPECT_EQ(2147483647.0, velmark::summarise({INT_MAX, INT_MAX}).median);
     EXPECT_TRUE(std::isnan(velmark::summarise({0, 0}).median_to_best)) << "no best to compare with";
+    EXPECT_TRUE(std::isnan(velmark::summarise({-5, -3}).median_to_best)) << "a negative best";
+    EXPECT_TRUE(std::isnan(velmark::summarise({}).median_to_best));
 }
 
 TEST(ResultLine, SingleProductOfTheRateAndAThousandth)
@@ -116,15 +132,20 @@ velmark::Report sample_report()
     report.seconds = 1.25;
     report.budget_seconds = 1.0;
     report.results_kflops = {1500, 1000, 2000, 1700};
-    velmark::ColumnTiming infinite;
-    infinite.layout = 201;
-    infinite.kflops = std::numeric_limits<float>::infinity();
-    velmark::ColumnTiming averaged;
-    averaged.layout = 200;
-    averaged.averaged = true;
-    averaged.total_seconds = 0.5f;
-    averaged.kflops = 1373.25f;
-    report.best_columns = {infinite, averaged};
+    report.statistics = velmark::summarise(report.results_kflops);
+    // Every field of every column its own value: factor 1.k, solve 2.k,
+    // total 3.k seconds, k + 0.25 KFLOPS; column 0's rate is infinite.
+    for (int k = 0; k < 8; ++k) {
+        velmark::ColumnTiming c;
+        c.layout = k < 4 ? 201 : 200;
+        c.averaged = k == 3 || k == 7;
+        c.factor_seconds = 1.0f + 0.125f * k;
+        c.solve_seconds = 2.0f + 0.125f * k;
+        c.total_seconds = 3.0f + 0.125f * k;
+        c.kflops = k == 0 ? std::numeric_limits<float>::infinity() : static_cast<float>(k) + 0.25f;
+        report.best_columns.push_back(c);
+    }
+    report.runs_check.runs = 4;
     report.validation.digest = velmark::kKnownSolutionDigest;
     report.validation.residual = 0.03;
     report.validation.validated = true;
@@ -155,12 +176,33 @@ TEST(Report, JsonIsOneObjectWithEveryDocumentedKey)
     EXPECT_EQ(1000, json["statistics"]["min_kflops"]);
     EXPECT_EQ(0.8, json["statistics"]["median_to_best"]);
     EXPECT_EQ("CPU performance 2.00 MFlops", json["result_line"]) << "the best run";
-    ASSERT_EQ(2u, json["timing_table"].size());
+    ASSERT_EQ(8u, json["timing_table"].size());
     EXPECT_TRUE(json["timing_table"][0]["kflops"].is_null()) << "infinity is not JSON";
-    EXPECT_EQ("averaged", json["timing_table"][1]["kind"]);
-    EXPECT_EQ(200, json["timing_table"][1]["layout"]);
+    for (int k = 0; k < 8; ++k) {
+        const nlohmann::json &c = json["timing_table"][k];
+        EXPECT_EQ(k, c["column"]);
+        EXPECT_EQ(k < 4 ? 201 : 200, c["layout"]) << k;
+        EXPECT_EQ(k == 3 || k == 7 ? "averaged" : "single", c["kind"]) << k;
+        EXPECT_EQ(1.0 + 0.125 * k, c["factor_seconds"]) << k;
+        EXPECT_EQ(2.0 + 0.125 * k, c["solve_seconds"]) << k;
+        EXPECT_EQ(3.0 + 0.125 * k, c["total_seconds"]) << k;
+        if (k > 0) EXPECT_EQ(k + 0.25, c["kflops"]) << k;
+    }
     EXPECT_EQ(true, json["validation"]["validated"]);
     EXPECT_EQ("0x49fc1a1a7a570778", json["validation"]["expected_digest"]);
+    EXPECT_EQ(4, json["validation"]["timed_runs"]["checked"]);
+    EXPECT_TRUE(json["validation"]["timed_runs"]["first_wrong_run"].is_null());
+
+    velmark::Report wrong = sample_report();
+    wrong.validation.digest = 0x0123456789abcdefULL;
+    wrong.validation.validated = false;
+    wrong.runs_check.first_wrong_run = 3;
+    wrong.runs_check.wrong_digest = 0xfedcba9876543210ULL;
+    nlohmann::json failed = nlohmann::json::parse(velmark::format_json(wrong));
+    EXPECT_EQ("0x0123456789abcdef", failed["validation"]["digest"]) << "the digest computed, not the expected one";
+    EXPECT_EQ(3, failed["validation"]["timed_runs"]["first_wrong_run"]);
+    EXPECT_EQ("0xfedcba9876543210", failed["validation"]["timed_runs"]["wrong_digest"]);
+    EXPECT_EQ(false, failed["validation"]["validated"]);
 
     velmark::Report counted = sample_report();
     counted.budget_seconds = 0.0;
@@ -182,12 +224,60 @@ TEST(Report, TextLeadsWithTheBestRunAndSaysWhenTheMachineWasBusy)
     }
 
     report.results_kflops = {1000, 950, 900};  // median 95% of the best: steady
+    report.statistics = velmark::summarise(report.results_kflops);
     report.budget_seconds = 0.0;
     report.validation.validated = false;
     text = velmark::format_text(report);
     EXPECT_EQ(std::string::npos, text.find("note:"));
     EXPECT_NE(std::string::npos, text.find("runs:     3 in 1.25 s (count fixed)"));
     EXPECT_NE(std::string::npos, text.find("correct operation NOT validated"));
+
+    report.results_kflops = {1000, 900, 800};  // exactly 90%: still steady
+    report.statistics = velmark::summarise(report.results_kflops);
+    EXPECT_EQ(std::string::npos, velmark::format_text(report).find("note:")) << "the note is for below 90%";
+
+    report.results_kflops = {40, 10, 31, 20};
+    report.statistics = velmark::summarise(report.results_kflops);
+    EXPECT_NE(std::string::npos, velmark::format_text(report).find("median:   25.5 KFLOPS")) << "not rounded";
+}
+
+TEST(Report, TextTimingTableHasEachRowAndColumnInItsPlace)
+{
+    std::string text = velmark::format_text(sample_report());
+    EXPECT_NE(std::string::npos,
+              text.find("layout        201 single  201 single  201 single     201 avg  200 single  200 single  "
+                        "200 single     200 avg\n"))
+        << text;
+    EXPECT_NE(std::string::npos, text.find("factor s      1.0000e+00  1.1250e+00  1.2500e+00")) << text;
+    EXPECT_NE(std::string::npos, text.find("solve s       2.0000e+00  2.1250e+00")) << text;
+    EXPECT_NE(std::string::npos, text.find("total s       3.0000e+00  3.1250e+00  3.2500e+00  3.3750e+00  "
+                                           "3.5000e+00  3.6250e+00  3.7500e+00  3.8750e+00\n"))
+        << text;
+    EXPECT_NE(std::string::npos, text.find("KFLOPS               inf         1.2         2.2")) << text;
+}
+
+TEST(Report, TextSaysWhichTimedRunLeftAWrongSolution)
+{
+    velmark::Report report = sample_report();
+    EXPECT_NE(std::string::npos,
+              velmark::format_text(report).find("validation of the timed runs: all 4 left solution digest "
+                                                "0x57d9d4e4cedd169f\n"));
+    report.runs_check.first_wrong_run = 2;
+    report.runs_check.wrong_digest = 0x1ULL;
+    std::string text = velmark::format_text(report);
+    EXPECT_NE(std::string::npos, text.find("validation of the timed runs: run 2 of 4 left solution digest "
+                                           "0x0000000000000001 (expected 0x57d9d4e4cedd169f)\n"))
+        << text;
+    EXPECT_NE(std::string::npos, text.find("correct operation NOT validated")) << "the untimed solve alone is not enough";
+}
+
+TEST(HostDescription, TidyTextAndTheTimestampFields)
+{
+    EXPECT_EQ("GCC 12.2.0 x", velmark::tidy_spaces("  GCC\t 12.2.0  x \n"));
+    EXPECT_EQ("", velmark::tidy_spaces("   "));
+    // 2026-12-09 01:02:03 UTC: every field distinct.
+    EXPECT_EQ("2026-12-09T01:02:03Z", velmark::utc_timestamp(static_cast<std::time_t>(1796778123)));
+    EXPECT_EQ("1970-01-01T00:00:00Z", velmark::utc_timestamp(static_cast<std::time_t>(0)));
 }
 
 TEST(Validation, TheEngineSolvesTheProblemCorrectly)
@@ -197,6 +287,45 @@ TEST(Validation, TheEngineSolvesTheProblemCorrectly)
     EXPECT_EQ(velmark::kKnownSolutionDigest, v.digest);
     EXPECT_LT(v.residual, 10.0);
     EXPECT_LT(v.max_error, 1e-3);
+}
+
+// The engine's own solution of the order-100 system.
+std::vector<float> solution()
+{
+    std::vector<float> a(201 * 100), x(100);
+    std::vector<int> pivots(100);
+    int info = 0;
+    make_matrix(a.data(), 201, 100, x.data());
+    lu_factor(a.data(), 201, 100, pivots.data(), &info);
+    lu_solve(a.data(), 201, 100, pivots.data(), x.data(), 0);
+    return x;
+}
+
+TEST(Validation, TheBitsDecideAndANaNIsNeverHidden)
+{
+    std::vector<float> x = solution();
+    EXPECT_TRUE(velmark::judge_solution(x.data()).validated);
+
+    std::vector<float> near = x;
+    near[50] = std::nextafter(near[50], 2.0f);  // one unit in the last place
+    velmark::Validation close = velmark::judge_solution(near.data());
+    EXPECT_LT(close.residual, 10.0) << "as good a solution by its residual";
+    EXPECT_FALSE(close.validated) << "but not the solution the rules give";
+
+    for (int at : {0, 1, 99}) {
+        std::vector<float> broken = x;
+        broken[at] = std::numeric_limits<float>::quiet_NaN();
+        velmark::Validation v = velmark::judge_solution(broken.data());
+        EXPECT_TRUE(std::isnan(v.residual)) << "a NaN at " << at << " stays in the norms";
+        EXPECT_TRUE(std::isnan(v.max_error)) << at;
+        EXPECT_FALSE(v.validated);
+    }
+}
+
+TEST(Validation, AWholeRunLeavesTheKnownSolutionInItsRightHandSide)
+{
+    run_benchmark();
+    EXPECT_EQ(velmark::kKnownRunDigest, velmark::run_solution_digest());
 }
 
 }  // namespace

@@ -8,15 +8,56 @@ started under wine and Xvfb and clicked until it shows its result line, and
 the device archive's Velmark.exe is run through the CE loader under qemu-arm.
 
 usage: check_archives.py DIST SOURCE_DIR WIN32_BUILD_DIR WM5_BUILD_DIR
+       check_archives.py --self-test   (the checks' own rules, on made-up input)
 """
 import glob
 import json
 import os
+import re
 import subprocess
 import sys
 import tarfile
 import tempfile
 import zipfile
+
+def case_clashes(paths):
+    """Paths that one of the others equals when case is ignored: on Windows
+    (and a Mac) unpacking keeps only one of them."""
+    seen = {}
+    for path in paths:
+        seen.setdefault(path.lower(), []).append(path)
+    return sorted(p for group in seen.values() if len(group) > 1 for p in group)
+
+
+def digests_agree(digests, platforms):
+    """Every platform gave a digest, and all gave the same one."""
+    values = [digests.get(p) for p in platforms]
+    return all(v is not None for v in values) and len(set(values)) == 1
+
+
+def broken_links(markdown_path):
+    """Relative links of a Markdown file whose target is not beside it."""
+    with open(markdown_path, encoding="utf-8") as f:
+        text = f.read()
+    folder = os.path.dirname(markdown_path)
+    targets = re.findall(r"\]\(([^)#\s]+)\)", text)
+    return sorted({t for t in targets if "://" not in t and not os.path.exists(os.path.join(folder, t))})
+
+
+if sys.argv[1:] == ["--self-test"]:
+    ok = (case_clashes(["v/bin/Velmark.exe", "v/bin/velmark.exe", "v/README.md"]) ==
+          ["v/bin/Velmark.exe", "v/bin/velmark.exe"] and case_clashes(["a", "b"]) == [] and
+          not digests_agree({"x": None, "y": None}, ["x", "y"]) and
+          not digests_agree({"x": "0x1"}, ["x", "y"]) and not digests_agree({"x": "0x1", "y": "0x2"}, ["x", "y"])
+          and digests_agree({"x": "0x1", "y": "0x1"}, ["x", "y"]))
+    with tempfile.TemporaryDirectory() as folder:
+        os.mkdir(os.path.join(folder, "docs"))
+        open(os.path.join(folder, "docs", "there.md"), "w").close()
+        with open(os.path.join(folder, "README.md"), "w") as f:
+            f.write("[a](docs/there.md) [b](docs/missing.png) [c](https://example.invalid/x) [d](#anchor)\n")
+        ok = ok and broken_links(os.path.join(folder, "README.md")) == ["docs/missing.png"]
+    print("1 passed, 0 failed" if ok else "0 passed, 1 failed")
+    sys.exit(0 if ok else 1)
 
 dist, source_dir, win32_build, wm5_build = (os.path.abspath(p) for p in sys.argv[1:5])
 prefix = os.path.join(win32_build, "tests", "wine-gui-prefix")
@@ -26,7 +67,7 @@ PLATFORMS = {
     "linux-x86_64": ([], "velmark"),
     "linux-aarch64": (["qemu-aarch64"], "velmark"),
     "linux-armel": (["qemu-arm", "-cpu", "arm926"], "velmark"),
-    "windows-x86_64": (["wine"], "velmark.exe"),
+    "windows-x86_64": (["wine"], "velmark-runner.exe"),
 }
 checked, failures = [], []
 
@@ -84,15 +125,20 @@ for platform, (emulator, runner_name) in PLATFORMS.items():
         continue
     name, top = os.path.basename(archive), top_folder(archive)
     files = members(archive)
-    expected = {top + "/bin/" + runner_name, top + "/share/doc/velmark/README.md",
-                top + "/share/doc/velmark/results-format.md"}
+    docs = [f for f in os.listdir(os.path.join(source_dir, "docs")) if f.endswith((".md", ".png"))]
+    expected = {top + "/bin/" + runner_name, top + "/share/doc/velmark/README.md"}
+    expected |= {top + "/share/doc/velmark/docs/" + f for f in docs}
     if platform.startswith("windows"):
         expected.add(top + "/bin/Velmark.exe")
     expect(set(files) == expected, "%s: holds exactly %s (extra: %s)" % (name, sorted(expected),
                                                                        sorted(set(files) - expected)))
+    clashes = case_clashes(files)
+    expect(not clashes, "%s: no two paths differ in case alone (%s)" % (name, ", ".join(clashes)))
     with tempfile.TemporaryDirectory() as folder:
         unpack(archive, folder)
         no_build_paths(name, folder, files)
+        broken = broken_links(os.path.join(folder, top, "share", "doc", "velmark", "README.md"))
+        expect(not broken, "%s: every link of the README is beside it (%s)" % (name, ", ".join(broken)))
 
         runner = os.path.join(folder, top, "bin", runner_name)
         run = subprocess.run(emulator + [runner, "--runs", "3", "--json"], capture_output=True, text=True,
@@ -118,7 +164,7 @@ for platform, (emulator, runner_name) in PLATFORMS.items():
             expect(gui.returncode == 0 and "a real click on Run shows 'CPU performance" in gui.stdout,
                    "%s: the unpacked Velmark.exe shows a result line under wine" % name)
 
-expect(len(digests) == 4 and len(set(digests.values())) == 1, "one solution digest on all four: %s" % digests)
+expect(digests_agree(digests, PLATFORMS), "one solution digest on all four: %s" % digests)
 
 # The device archive: the program and its text, run through the CE loader.
 archive = newest("wm5-armv4i")

@@ -1,0 +1,165 @@
+// The replacing write of --output, with its file calls recorded and made to
+// fail: a new, unguessable temporary file that is synced, then renamed over
+// the target; nothing of it left when a step fails; links never followed.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include "checked_output.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string read(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void write(const fs::path &path, const std::string &text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+struct Folder {
+    fs::path path;
+    Folder()
+    {
+        path = fs::temp_directory_path() / ("velmark-write-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                                            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~Folder() { fs::remove_all(path); }
+};
+
+// The real calls, each one logged; `fail` names one to fail with EIO.
+struct Recorder {
+    velmark::FileCalls calls = velmark::real_file_calls();
+    std::vector<std::string> log;
+    std::string fail;
+
+    velmark::FileCalls recording()
+    {
+        velmark::FileCalls real = calls, r = calls;
+        r.create_new = [this, real](const std::string &p, int mode) {
+            log.push_back("create " + p);
+            return fail == "create" ? -EIO : real.create_new(p, mode);
+        };
+        r.write_all = [this, real](int fd, const char *b, std::size_t n) {
+            log.push_back("write");
+            return fail == "write" ? EIO : real.write_all(fd, b, n);
+        };
+        r.sync = [this, real](int fd) {
+            log.push_back("sync");
+            return fail == "sync" ? EIO : real.sync(fd);
+        };
+        r.close = [this, real](int fd) {
+            log.push_back("close");
+            int status = real.close(fd);
+            return fail == "close" ? EIO : status;
+        };
+        r.rename = [this, real](const std::string &from, const std::string &to) {
+            log.push_back("rename " + from + " " + to);
+            return fail == "rename" ? EIO : real.rename(from, to);
+        };
+        r.remove = [this, real](const std::string &p) {
+            log.push_back("remove " + p);
+            return real.remove(p);
+        };
+        r.sync_folder = [this, real](const std::string &folder) {
+            log.push_back("sync folder " + folder);
+            return real.sync_folder(folder);
+        };
+        return r;
+    }
+};
+
+TEST(ReplacingWrite, ATemporaryFileIsSyncedThenRenamedOverTheTarget)
+{
+    Folder folder;
+    const std::string target = (folder.path / "result.json").string();
+    write(target, "an earlier result that is longer than the new one");
+    Recorder recorder;
+    ASSERT_EQ("", velmark::write_file_replacing(target, "{}\n", recorder.recording()));
+    EXPECT_EQ("{}\n", read(target));
+    ASSERT_EQ(6u, recorder.log.size());
+    const std::string create = recorder.log[0];
+    const std::string temporary = create.substr(std::string("create ").size());
+    EXPECT_NE(target, temporary) << "never written in place";
+    EXPECT_EQ(0u, temporary.find(target + ".tmp-")) << "beside the target";
+    EXPECT_EQ((std::vector<std::string>{create, "write", "sync", "close", "rename " + temporary + " " + target,
+                                        "sync folder " + folder.path.string()}),
+              recorder.log);
+    EXPECT_FALSE(fs::exists(temporary));
+
+    Recorder again;
+    ASSERT_EQ("", velmark::write_file_replacing(target, "{}\n", again.recording()));
+    EXPECT_NE(create, again.log[0]) << "a name nobody can know in advance";
+}
+
+TEST(ReplacingWrite, AFailedStepLeavesTheTargetAsItWasAndNoTemporaryFile)
+{
+    for (const char *step : {"create", "write", "sync", "close", "rename"}) {
+        Folder folder;
+        const fs::path target = folder.path / "result.json";
+        write(target, "the earlier result");
+        Recorder recorder;
+        recorder.fail = step;
+        EXPECT_EQ(std::strerror(EIO), velmark::write_file_replacing(target.string(), "{}\n", recorder.recording()))
+            << step;
+        EXPECT_EQ("the earlier result", read(target)) << step;
+        EXPECT_EQ(1, std::distance(fs::directory_iterator(folder.path), fs::directory_iterator())) << step;
+    }
+}
+
+#ifndef _WIN32
+TEST(ReplacingWrite, LinksAtEveryNameItCouldPickAreLeftAlone)
+{
+    Folder folder;
+    const fs::path target = folder.path / "result.json", victim = folder.path / "victim";
+    write(victim, "not to be touched");
+    const int names = 3;
+    Recorder recorder;
+    recorder.calls.temporary_name = [&](const std::string &, int attempt) {
+        return (folder.path / ("candidate" + std::to_string(attempt % names))).string();
+    };
+    for (int i = 0; i < names - 1; ++i) fs::create_symlink(victim, folder.path / ("candidate" + std::to_string(i)));
+    ASSERT_EQ("", velmark::write_file_replacing(target.string(), "{}\n", recorder.recording()));
+    EXPECT_EQ("{}\n", read(target)) << "written under the one free name";
+    EXPECT_EQ("not to be touched", read(victim));
+
+    fs::create_symlink(victim, folder.path / ("candidate" + std::to_string(names - 1)));
+    EXPECT_EQ(std::strerror(EEXIST), velmark::write_file_replacing(target.string(), "[]\n", recorder.recording()))
+        << "every name taken: an error, not a link followed";
+    EXPECT_EQ("not to be touched", read(victim));
+    EXPECT_EQ("{}\n", read(target));
+    for (int i = 0; i < names; ++i) EXPECT_TRUE(fs::is_symlink(folder.path / ("candidate" + std::to_string(i))));
+}
+
+TEST(ReplacingWrite, TheReplacedFileKeepsItsPermissionBits)
+{
+    Folder folder;
+    const fs::path target = folder.path / "result.json";
+    write(target, "old");
+    ASSERT_EQ(0, chmod(target.c_str(), 0640));
+    ASSERT_EQ("", velmark::write_file_replacing(target.string(), "{}\n"));
+    struct stat after;
+    ASSERT_EQ(0, stat(target.c_str(), &after));
+    EXPECT_EQ(0640u, after.st_mode & 07777);
+}
+#endif
+
+}  // namespace
