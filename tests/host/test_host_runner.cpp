@@ -11,6 +11,7 @@
 #include "options.h"
 #include "report.h"
 #include "velmark_engine.h"
+#include "workspace.h"
 
 namespace {
 
@@ -254,6 +255,22 @@ TEST(Report, TextTimingTableHasEachRowAndColumnInItsPlace)
                                            "3.5000e+00  3.6250e+00  3.7500e+00  3.8750e+00\n"))
         << text;
     EXPECT_NE(std::string::npos, text.find("KFLOPS               inf         1.2         2.2")) << text;
+}
+
+TEST(Report, TheTimingTableIsReadColumnByColumn)
+{
+    for (int row = 0; row < TIMING_ROWS; ++row)
+        for (int k = 0; k < TIMING_COLUMNS; ++k) timing_table[row][k] = 10.0f * row + k + 0.5f;
+    std::vector<velmark::ColumnTiming> columns = velmark::read_timing_table();
+    ASSERT_EQ(8u, columns.size());
+    for (int k = 0; k < 8; ++k) {
+        EXPECT_EQ(k < 4 ? 201 : 200, columns[k].layout) << "column " << k;
+        EXPECT_EQ(k == 3 || k == 7, columns[k].averaged) << "column " << k;
+        EXPECT_EQ(k + 0.5f, columns[k].factor_seconds) << "column " << k;
+        EXPECT_EQ(10.0f + k + 0.5f, columns[k].solve_seconds) << "column " << k;
+        EXPECT_EQ(20.0f + k + 0.5f, columns[k].total_seconds) << "column " << k;
+        EXPECT_EQ(30.0f + k + 0.5f, columns[k].kflops) << "column " << k;
+    }
 }
 
 TEST(Report, TextSaysWhichTimedRunLeftAWrongSolution)
