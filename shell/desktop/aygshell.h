@@ -1,7 +1,8 @@
-/* The Pocket PC shell library's calls that the program makes, for desktop
- * Win32, where that library does not exist. shell_stand_in.cpp implements
- * them on the desktop; the device build uses the device kit's own header
- * and library instead of this folder. */
+/* The Pocket PC shell library's calls that the program makes, where no
+ * device kit supplies the header: desktop Win32, where shell_stand_in.cpp
+ * implements them, and the device build with GCC, which imports them from
+ * aygshell.dll by name (shell/wince/imports.txt). The device build with
+ * Microsoft's tools uses the kit's own header and library instead. */
 #ifndef VELMARK_DESKTOP_AYGSHELL_H
 #define VELMARK_DESKTOP_AYGSHELL_H
 

@@ -1,6 +1,7 @@
 /* The Windows CE core library's declarations that the program uses, for the
  * device build with GCC (arm-none-eabi), which has no platform kit. Every
- * call is imported from coredll.dll by name (shell/wince/imports.txt).
+ * call is imported from coredll.dll by name (shell/wince/imports.txt); the
+ * shell library's are in shell/desktop/aygshell.h.
  *
  * The platform's types: 32-bit pointers and handles, 16-bit wide characters
  * (-fshort-wchar) and int-sized enums (-fno-short-enums). */
