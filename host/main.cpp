@@ -14,8 +14,6 @@
 #include "measurement.h"
 #include "options.h"
 #include "report.h"
-#include "run_statistics.h"
-#include "velmark_engine.h"
 #include "version.h"
 
 #ifndef VELMARK_PLATFORM
