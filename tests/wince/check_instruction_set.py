@@ -30,7 +30,6 @@ NEWER = re.compile(r"""^(
   | nop\.w | it[te]* | cb n?z | tb[bh] | ldr[bhs]*t\.w
 )$""", re.VERBOSE)
 CONDITIONS = "eq|ne|cs|cc|hs|lo|mi|pl|vs|vc|hi|ls|ge|lt|gt|le|al"
-SUFFIX = re.compile(rf"^(.+?)(s?)({CONDITIONS})?$")
 
 failures = []
 

@@ -92,7 +92,6 @@ std::string map_image(const std::vector<std::uint8_t> &file, MappedImage &image)
     image.entry = image.base + entry;
     image.import_rva = u32(directories + 1 * 8);
     image.resource_rva = u32(directories + 2 * 8);
-    image.resource_size = u32(directories + 2 * 8 + 4);
     return {};
 }
 

@@ -10,7 +10,7 @@
 namespace ce_loader {
 
 struct Export {
-    const char *dll;   // lower case, as compared
+    const char *dll;   // compared ignoring case, as the device does
     const char *name;
     void *address;
 };
@@ -21,7 +21,6 @@ struct MappedImage {
     std::uint32_t entry = 0;  // an address
     std::uint32_t import_rva = 0;
     std::uint32_t resource_rva = 0;
-    std::uint32_t resource_size = 0;
     std::uint32_t code_start = 0, code_end = 0;  // addresses
 };
 
