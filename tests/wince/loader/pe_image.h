@@ -10,7 +10,7 @@
 namespace ce_loader {
 
 struct Export {
-    const char *dll;   // compared ignoring case, as the device does
+    const char *dll;   // compared ignoring case, as DLL names are
     const char *name;
     void *address;
 };
