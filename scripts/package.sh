@@ -4,7 +4,8 @@
 #   velmark-VERSION-linux-aarch64.tar.gz   the runner for 64-bit ARM Linux, static
 #   velmark-VERSION-linux-armel.tar.gz     the runner for ARM soft-float Linux (armel, ARMv5TE), static
 #   velmark-VERSION-windows-x86_64.zip     Velmark.exe (the dialog) and velmark-runner.exe
-#   velmark-VERSION-wm5-armv4i.zip         Velmark.exe for the device, Windows Mobile 5.0
+#   velmark-VERSION-wm5-armv4i.zip         Velmark.exe for the device, Windows Mobile 5.0, and its cab
+#   velmark-VERSION-wm5-armv4i.cab         the device's installer cab, a release file of its own too
 # Installs the Debian packages it needs first; reuses builds already made.
 # Usage: package.sh [preset ...]   (default: all five)
 set -eu
@@ -23,6 +24,9 @@ for preset in $presets; do
     # shellcheck disable=SC2086
     cmake --build --preset "$preset" -j "$jobs" --target $targets >/dev/null
     (cd "build/$preset" && cpack -B "$root/dist" >/dev/null)
+    if [ "$preset" = wm5 ]; then
+        cp build/wm5/shell/wince/velmark-*-wm5-armv4i.cab dist/
+    fi
 done
 rm -rf dist/_CPack_Packages
 ls -l dist

@@ -10,6 +10,7 @@ the device archive's Velmark.exe is run through the CE loader under qemu-arm.
 usage: check_archives.py DIST SOURCE_DIR WIN32_BUILD_DIR WM5_BUILD_DIR
        check_archives.py --self-test   (the checks' own rules, on made-up input)
 """
+import filecmp
 import glob
 import json
 import os
@@ -171,12 +172,28 @@ archive = newest("wm5-armv4i")
 if expect(archive is not None and archive.endswith(".zip"), "wm5-armv4i: a zip archive is in %s" % dist):
     name, top = os.path.basename(archive), top_folder(archive)
     files = members(archive)
-    expected = {top + "/Velmark.exe", top + "/INSTALL-ON-DEVICE.txt"}
+    cab_name = top + ".cab"
+    expected = {top + "/Velmark.exe", top + "/INSTALL-ON-DEVICE.txt", top + "/" + cab_name}
     expect(set(files) == expected and not case_clashes(files),
            "%s: holds exactly %s (is %s)" % (name, sorted(expected), sorted(files)))
     with tempfile.TemporaryDirectory() as folder:
         unpack(archive, folder)
         no_build_paths(name, folder, files)
+        # The cab: in the archive, as a release file of its own, and as the
+        # build made and checked it, the same bytes; it installs the same
+        # program as the archive holds.
+        packed, alone = os.path.join(folder, top, cab_name), os.path.join(dist, cab_name)
+        built = os.path.join(wm5_build, "shell", "wince", cab_name)
+        same = all(os.path.exists(p) and filecmp.cmp(p, built, shallow=False) for p in (packed, alone))
+        expect(same, "%s: the cab inside, the cab in %s and the build's are one" % (name, dist))
+        cab = subprocess.run(
+            ["/usr/bin/python3", os.path.join(source_dir, "tests", "wince", "check_cab.py"), "--cab", packed,
+             "--exe", os.path.join(folder, top, "Velmark.exe"), "--readme", os.path.join(source_dir, "README.md"),
+             "--make-cab", os.path.join(source_dir, "tools", "wince", "make_cab.py"),
+             "--layout", os.path.join(source_dir, "shell", "wince", "install-layout.json"),
+             "--source", source_dir], capture_output=True, text=True, timeout=400)
+        print("\n".join(line for line in cab.stdout.splitlines() if not line.startswith("ok")))
+        expect(cab.returncode == 0, "%s: its cab installs its Velmark.exe and the shortcut" % name)
         tests = os.path.join(wm5_build, "tests", "wince")
         run = subprocess.run(
             ["/usr/bin/python3", os.path.join(source_dir, "tests", "wince", "check_image_run.py"),
