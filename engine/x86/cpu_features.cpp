@@ -19,24 +19,42 @@ const unsigned long long kZmmState = 0xe0;         // opmask, ZMM0-15 upper halv
 
 }  // namespace
 
+namespace {
+
+bool processor_cpuid(unsigned leaf, unsigned subleaf, unsigned words[4])
+{
+    if (leaf > __get_cpuid_max(0, nullptr)) return false;
+    __cpuid_count(leaf, subleaf, words[0], words[1], words[2], words[3]);
+    return true;
+}
+
+const CpuidInstructions processor = {processor_cpuid, read_xcr0};
+
+}  // namespace
+
 CpuidWords read_cpuid_words()
 {
+    return read_cpuid_words(processor);
+}
+
+CpuidWords read_cpuid_words(const CpuidInstructions &instructions)
+{
     CpuidWords words = {0, 0, 0, 0, 0, 0, 0};
-    unsigned int eax = 0, ebx = 0, ecx = 0, edx = 0;
-    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) {
+    unsigned leaf0[4] = {0, 0, 0, 0}, leaf1[4] = {0, 0, 0, 0};
+    if (!instructions.cpuid(0, 0, leaf0) || leaf0[0] < 1 || !instructions.cpuid(1, 0, leaf1)) {
         return words;
     }
-    words.max_leaf = __get_cpuid_max(0, nullptr);
-    words.leaf1_ecx = ecx;
-    words.leaf1_edx = edx;
-    if (ecx & bit_OSXSAVE) {
-        words.xcr0 = read_xcr0();
+    words.max_leaf = leaf0[0];
+    words.leaf1_ecx = leaf1[2];
+    words.leaf1_edx = leaf1[3];
+    if (words.leaf1_ecx & bit_OSXSAVE) {
+        words.xcr0 = instructions.xgetbv();
     }
-    if (words.max_leaf >= 7) {
-        __cpuid_count(7, 0, eax, ebx, ecx, edx);
-        words.leaf7_ebx = ebx;
-        words.leaf7_ecx = ecx;
-        words.leaf7_edx = edx;
+    unsigned leaf7[4] = {0, 0, 0, 0};
+    if (words.max_leaf >= 7 && instructions.cpuid(7, 0, leaf7)) {
+        words.leaf7_ebx = leaf7[1];
+        words.leaf7_ecx = leaf7[2];
+        words.leaf7_edx = leaf7[3];
     }
     return words;
 }

@@ -20,6 +20,16 @@ struct CpuidWords {
     unsigned long long xcr0;   // the state the system saves; 0 unless leaf 1 says OSXSAVE
 };
 
-CpuidWords read_cpuid_words();
+// The two instructions the words come from. xgetbv raises #UD unless the
+// system has enabled XSAVE (leaf 1's OSXSAVE), so it is read only then.
+struct CpuidInstructions {
+    // cpuid of (leaf, sub-leaf) into the four words; false when the
+    // processor has no such leaf.
+    bool (*cpuid)(unsigned leaf, unsigned subleaf, unsigned words[4]);
+    unsigned long long (*xgetbv)();  // XCR0
+};
+
+CpuidWords read_cpuid_words();  // from this processor
+CpuidWords read_cpuid_words(const CpuidInstructions &instructions);
 CpuFeatures features_from(const CpuidWords &words);
 CpuFeatures detect_cpu_features();  // features_from(read_cpuid_words())

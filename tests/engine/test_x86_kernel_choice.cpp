@@ -61,6 +61,47 @@ TEST(CpuFeatures, EachWideVariantNeedsItsBitAndTheStateTheSystemSaves)
     EXPECT_FALSE(features_from(CpuidWords{}).sse2) << "no leaf 1";
 }
 
+// A processor that reports AVX while its system has not enabled XSAVE (as
+// some virtual machines do): xgetbv would fault there, so it is not run.
+unsigned fake_leaf1_ecx = 0;
+int xgetbv_reads = 0;
+
+bool fake_cpuid(unsigned leaf, unsigned, unsigned words[4])
+{
+    const unsigned max_leaf = 7;
+    if (leaf > max_leaf) return false;
+    words[0] = leaf == 0 ? max_leaf : 0;
+    words[1] = leaf == 7 ? bit_AVX2 | bit_AVX512F : 0;
+    words[2] = leaf == 1 ? fake_leaf1_ecx : 0;
+    words[3] = leaf == 1 ? bit_SSE2 : 0;
+    return true;
+}
+
+unsigned long long fake_xgetbv()
+{
+    ++xgetbv_reads;
+    return 0xe7;
+}
+
+TEST(CpuFeatures, XcrZeroIsReadOnlyWhenTheSystemHasEnabledXsave)
+{
+    const CpuidInstructions fake = {fake_cpuid, fake_xgetbv};
+    fake_leaf1_ecx = bit_AVX;
+    xgetbv_reads = 0;
+    CpuidWords words = read_cpuid_words(fake);
+    EXPECT_EQ(0, xgetbv_reads) << "AVX without OSXSAVE: xgetbv would raise #UD";
+    EXPECT_EQ(0u, words.xcr0);
+    EXPECT_EQ(7u, words.max_leaf);
+    EXPECT_EQ(unsigned(bit_AVX2 | bit_AVX512F), words.leaf7_ebx);
+    EXPECT_FALSE(features_from(words).avx2);
+
+    fake_leaf1_ecx = bit_AVX | bit_OSXSAVE;
+    words = read_cpuid_words(fake);
+    EXPECT_EQ(1, xgetbv_reads);
+    EXPECT_EQ(0xe7u, words.xcr0);
+    EXPECT_TRUE(features_from(words).avx512);
+}
+
 TEST(KernelChoice, TheEngineTakesTheWidestVariantTheMachineRunsUnlessToldOtherwise)
 {
     const CpuFeatures sse2_only = {true, false, false}, avx2 = {true, true, false}, avx512 = {true, true, true};

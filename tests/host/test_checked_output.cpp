@@ -81,7 +81,7 @@ struct Recorder {
         };
         r.sync_folder = [this, real](const std::string &folder) {
             log.push_back("sync folder " + folder);
-            return real.sync_folder(folder);
+            return fail == "sync folder" ? EIO : real.sync_folder(folder);
         };
         return r;
     }
@@ -125,7 +125,49 @@ TEST(ReplacingWrite, AFailedStepLeavesTheTargetAsItWasAndNoTemporaryFile)
     }
 }
 
+TEST(ReplacingWrite, AFolderThatCannotBeSyncedIsAFailureThoughTheFileIsInPlace)
+{
+    Folder folder;
+    const fs::path target = folder.path / "result.json";
+    Recorder recorder;
+    recorder.fail = "sync folder";
+    EXPECT_EQ(std::string("the file is in place, but its folder could not be synced: ") + std::strerror(EIO),
+              velmark::write_file_replacing(target.string(), "{}\n", recorder.recording()));
+    EXPECT_EQ("{}\n", read(target));
+}
+
+TEST(ReplacingWrite, TemporaryNamesCarrySixtyFourRandomBits)
+{
+    // Every one of the 16 hex digits changes between names: none is fixed.
+    const velmark::FileCalls calls = velmark::real_file_calls();
+    const std::string prefix = "result.json.tmp-";
+    std::vector<std::string> names;
+    for (int i = 0; i < 64; ++i) {
+        std::string name = calls.temporary_name("result.json", 0);
+        ASSERT_EQ(prefix.size() + 16, name.size()) << name;
+        names.push_back(name.substr(prefix.size()));
+    }
+    for (std::size_t digit = 0; digit < 16; ++digit) {
+        bool varies = false;
+        for (const std::string &name : names) varies = varies || name[digit] != names[0][digit];
+        EXPECT_TRUE(varies) << "digit " << digit << " is always " << names[0][digit];
+    }
+}
+
 #ifndef _WIN32
+TEST(ReplacingWrite, ANewFileFollowsTheUmask)
+{
+    Folder folder;
+    const fs::path target = folder.path / "result.json";
+    mode_t umask_before = umask(027);
+    std::string error = velmark::write_file_replacing(target.string(), "{}\n");
+    umask(umask_before);
+    ASSERT_EQ("", error);
+    struct stat after;
+    ASSERT_EQ(0, stat(target.c_str(), &after));
+    EXPECT_EQ(0640u, after.st_mode & 07777) << "no write bit for others, whatever the code asks";
+}
+
 TEST(ReplacingWrite, LinksAtEveryNameItCouldPickAreLeftAlone)
 {
     Folder folder;

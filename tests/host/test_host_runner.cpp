@@ -205,6 +205,13 @@ TEST(Report, JsonIsOneObjectWithEveryDocumentedKey)
     EXPECT_EQ("0xfedcba9876543210", failed["validation"]["timed_runs"]["wrong_digest"]);
     EXPECT_EQ(false, failed["validation"]["validated"]);
 
+    // The comparison tool and CI read this one field: a wrong timed run
+    // makes it false even when the untimed solve after the runs was right.
+    velmark::Report timed_wrong = sample_report();
+    timed_wrong.runs_check.first_wrong_run = 2;
+    timed_wrong.runs_check.wrong_digest = 0x1ULL;
+    EXPECT_EQ(false, nlohmann::json::parse(velmark::format_json(timed_wrong))["validation"]["validated"]);
+
     velmark::Report counted = sample_report();
     counted.budget_seconds = 0.0;
     EXPECT_TRUE(nlohmann::json::parse(velmark::format_json(counted))["measurement"]["budget_seconds"].is_null());
@@ -286,6 +293,14 @@ TEST(Report, TextSaysWhichTimedRunLeftAWrongSolution)
                                            "0x0000000000000001 (expected 0x57d9d4e4cedd169f)\n"))
         << text;
     EXPECT_NE(std::string::npos, text.find("correct operation NOT validated")) << "the untimed solve alone is not enough";
+
+    report = sample_report();
+    report.validation.digest = 0x0123456789abcdefULL;
+    report.validation.validated = false;
+    text = velmark::format_text(report);
+    EXPECT_NE(std::string::npos, text.find("validation (one untimed solve after the runs): solution digest "
+                                           "0x0123456789abcdef (expected 0x49fc1a1a7a570778)"))
+        << "a wrong solve shows its own digest\n" << text;
 }
 
 TEST(HostDescription, TidyTextAndTheTimestampFields)

@@ -1,0 +1,83 @@
+#!/usr/bin/python3
+"""The kernels a user names are the kernels the runner runs, and the ones its
+report names: for each variant, by --kernels and by VELMARK_KERNELS, the
+real runner in a process of its own (where no earlier choice exists).
+
+What it ran is seen from outside: under callgrind, whose record of the
+functions executed names each variant's unit kernels. valgrind's processor
+lacks AVX-512, so there the runner's own choice would be AVX2, and any
+variant other than that one shows a default choice that overrode the user's.
+
+usage: check_kernel_option.py RUNNER VARIANT;VARIANT...
+"""
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+runner, variants = sys.argv[1], sys.argv[2].split(";")
+UNIT_KERNEL = re.compile(r"\b(?:axpy|scal|iamax)_(portable_unit|sse2|avx2|avx512)\b")
+failures, checked = [], []
+
+
+def expect(condition, what):
+    checked.append(what)
+    print(("ok:   " if condition else "FAIL: ") + what)
+    if not condition:
+        failures.append(what)
+
+
+def environment(variant=None):
+    env = {k: v for k, v in os.environ.items() if k != "VELMARK_KERNELS"}
+    if variant is not None:
+        env["VELMARK_KERNELS"] = variant
+    return env
+
+
+def variant_of(function_suffix):
+    return "portable" if function_suffix == "portable_unit" else function_suffix
+
+
+def kernels_run(command, env):
+    """The variants whose unit kernels ran, and the runner's report."""
+    with tempfile.TemporaryDirectory() as folder:
+        record = os.path.join(folder, "callgrind.out")
+        done = subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=" + record,
+                               *command], capture_output=True, text=True, timeout=600, env=env)
+        with open(record) as f:
+            names = set(UNIT_KERNEL.findall(f.read()))
+    return {variant_of(n) for n in names}, done
+
+
+for variant in variants:
+    for how, args, env in (("--kernels", ["--kernels", variant], environment()),
+                           ("VELMARK_KERNELS", [], environment(variant))):
+        done = subprocess.run([runner, "--runs", "1", "--json", *args], capture_output=True, text=True,
+                              timeout=120, env=env)
+        if done.returncode == 2 and "this machine cannot run" in done.stderr:
+            print(f"skip: this machine cannot run {variant}")
+            break
+        reported = json.loads(done.stdout)["build"]["kernels"] if done.returncode == 0 else None
+        expect(done.returncode == 0 and reported == variant,
+               f"{how} {variant}: the report names {reported} (status {done.returncode}) {done.stderr.strip()}")
+
+if shutil.which("valgrind") is None:
+    expect(False, "valgrind (package valgrind) is there to see which kernels ran")
+else:
+    for variant in variants:
+        for how, args, env in (("--kernels", ["--kernels", variant], environment()),
+                               ("VELMARK_KERNELS", [], environment(variant))):
+            ran, done = kernels_run([runner, "--runs", "1", "--json", *args], env)
+            if done.returncode == 2 and "this machine cannot run" in done.stderr:
+                print(f"skip: valgrind's processor cannot run {variant}")
+                break
+            reported = json.loads(done.stdout)["build"]["kernels"] if done.returncode == 0 else None
+            expect(done.returncode == 0 and ran == {variant} and reported == variant,
+                   f"{how} {variant} under callgrind: ran {sorted(ran)}, reported {reported} "
+                   f"(status {done.returncode})")
+
+print("%d passed, %d failed" % (len(checked) - len(failures), len(failures)))
+sys.exit(1 if failures else 0)
