@@ -4,7 +4,7 @@ checks what the Windows Mobile 5.0 loader relies on: the headers, the
 sections and their flags, the exact imports, no relocations, the checksum,
 and resources byte for byte equal to the win32 build's Velmark.exe.
 
-Usage: check_image_structure.py IMAGE.exe WIN32_Velmark.exe [--require-win32]
+Usage: check_image_structure.py IMAGE.exe WIN32_Velmark.exe --subsystem-version=MAJOR.MINOR [--require-win32]
 Without the win32 program the resource check is skipped (exit 77), unless
 --require-win32 is given.
 """
@@ -59,7 +59,7 @@ def resources(pe):
     return found
 
 
-def check_headers(pe):
+def check_headers(pe, subsystem_version):
     header, optional = pe.FILE_HEADER, pe.OPTIONAL_HEADER
     check(pe.DOS_HEADER.e_magic == 0x5A4D and pe.NT_HEADERS.Signature == 0x4550, "MZ and PE signatures")
     check(header.Machine == 0x1C0, f"machine ARM 0x1C0 (is {header.Machine:#x})")
@@ -71,7 +71,8 @@ def check_headers(pe):
           "section alignment 0x1000, file alignment 0x200")
     check(optional.Subsystem == 9, f"subsystem 9, Windows CE GUI (is {optional.Subsystem})")
     version = (optional.MajorSubsystemVersion, optional.MinorSubsystemVersion)
-    check(version == (5, 1), f"subsystem version 5.01, no newer than the kernel (is {version[0]}.{version[1]:02})")
+    check(version == subsystem_version, f"subsystem version {subsystem_version[0]}.{subsystem_version[1]:02}, "
+          f"no newer than the kernel (is {version[0]}.{version[1]:02})")
     check(optional.NumberOfRvaAndSizes == 16 and header.SizeOfOptionalHeader == 224,
           "all 16 data directories")
     check(optional.CheckSum == pe.generate_checksum(),
@@ -136,8 +137,12 @@ def main(argv):
     if len(args) != 2:
         raise SystemExit(__doc__)
     image, win32 = args
+    version = next((a.split("=", 1)[1] for a in argv if a.startswith("--subsystem-version=")), None)
+    if version is None:
+        raise SystemExit(__doc__)
+    major, minor = version.split(".")
     pe = pefile.PE(image)
-    check_headers(pe)
+    check_headers(pe, (int(major), int(minor)))
     check_sections(pe)
     check_imports(pe)
     status = check_resources(pe, win32, "--require-win32" in argv)

@@ -17,7 +17,7 @@ loader and its resource lookup do not.
   makes (named entries by name among the first count, numbered ones by
   binary search among the next), with the same bytes.
 
-usage: check_image_tables.py IMAGE.exe IMAGE.elf
+usage: check_image_tables.py IMAGE.exe IMAGE.elf SUBSYSTEM_VERSION (MAJOR.MINOR)
 """
 import struct
 import sys
@@ -74,7 +74,7 @@ class Image:
         return self.data[at:self.data.index(b"\0", at)].decode("ascii")
 
 
-def check_optional_header(image, elf_path):
+def check_optional_header(image, elf_path, version):
     with open(elf_path, "rb") as f:
         elf = ELFFile(f)
         bss = elf.get_section_by_name(".bss")
@@ -100,9 +100,9 @@ def check_optional_header(image, elf_path):
         "ImageBase": (base, 0x10000),
         "SectionAlignment": (section_alignment, 0x1000),
         "FileAlignment": (file_alignment, 0x200),
-        "OperatingSystemVersion": ((os_major, os_minor), (5, 1)),
+        "OperatingSystemVersion": ((os_major, os_minor), version),
         "ImageVersion": ((image_major, image_minor), (0, 0)),
-        "SubsystemVersion": ((sub_major, sub_minor), (5, 1)),
+        "SubsystemVersion": ((sub_major, sub_minor), version),
         "Win32VersionValue": (win32_version, 0),
         "SizeOfImage": (image_size, (last[1] + last[2] + 0xFFF) // 0x1000 * 0x1000),
         "SizeOfHeaders": (headers_size, min(s[3] for s in image.sections if s[4])),
@@ -242,11 +242,12 @@ def check_resources(image, path):
 
 
 def main(argv):
-    if len(argv) != 3:
+    if len(argv) != 4:
         raise SystemExit(__doc__)
     with open(argv[1], "rb") as f:
         image = Image(f.read())
-    check_optional_header(image, argv[2])
+    major, minor = argv[3].split(".")
+    check_optional_header(image, argv[2], (int(major), int(minor)))
     check_imports(image)
     check_resources(image, argv[1])
     if failures:

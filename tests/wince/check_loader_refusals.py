@@ -3,7 +3,7 @@
 has no function for, instead of running the image with a zero there: each
 altered copy of the image must be refused before its entry runs.
 
-Usage: check_loader_refusals.py --qemu QEMU --loader LOADER IMAGE.exe
+Usage: check_loader_refusals.py --qemu QEMU --loader LOADER --subsystem-version MAJOR.MINOR IMAGE.exe
 """
 import argparse
 import json
@@ -38,27 +38,32 @@ def set_machine(data, machine):
     struct.pack_into("<H", data, struct.unpack_from("<I", data, 0x3C)[0] + 4, machine)
 
 
-CASES = [
-    ("subsystem version 5.02", lambda d: set_subsystem_version(d, 5, 2), "subsystem version 5.02 is newer"),
-    ("an unknown function", lambda d: rename(d, b"DestroyIcon\0", b"DestroyIcoN\0"),
-     "unknown import coredll.dll!DestroyIcoN"),
-    ("an unknown DLL", lambda d: rename(d, b"aygshell.dll\0", b"aygshelx.dll\0"),
-     "unknown import aygshelx.dll!SHInitExtraControls"),
-    ("machine ARMNT", lambda d: set_machine(d, 0x1C4), "machine 0x1c4 is not ARM"),
-]
+def cases(major, minor):
+    newer = f"{major}.{minor + 1:02}"
+    return [
+        (f"subsystem version {newer}", lambda d: set_subsystem_version(d, major, minor + 1),
+         f"subsystem version {newer} is newer"),
+        ("an unknown function", lambda d: rename(d, b"DestroyIcon\0", b"DestroyIcoN\0"),
+         "unknown import coredll.dll!DestroyIcoN"),
+        ("an unknown DLL", lambda d: rename(d, b"aygshell.dll\0", b"aygshelx.dll\0"),
+         "unknown import aygshelx.dll!SHInitExtraControls"),
+        ("machine ARMNT", lambda d: set_machine(d, 0x1C4), "machine 0x1c4 is not ARM"),
+    ]
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--qemu", required=True)
     parser.add_argument("--loader", required=True)
+    parser.add_argument("--subsystem-version", required=True)
     parser.add_argument("image")
     args = parser.parse_args()
     with open(args.image, "rb") as f:
         image = f.read()
     failed = 0
     with tempfile.TemporaryDirectory() as folder:
-        for what, change, reason in CASES:
+        major, minor = (int(x) for x in args.subsystem_version.split("."))
+        for what, change, reason in cases(major, minor):
             path = os.path.join(folder, "Velmark.exe")
             with open(path, "wb") as f:
                 f.write(patched(image, change))

@@ -7,7 +7,8 @@ What the loader relies on, and so what this writes:
 - "MZ" with e_lfanew, "PE\\0\\0", machine 0x1C0 (ARM), PE32 (0x10B);
 - characteristics EXECUTABLE_IMAGE | RELOCS_STRIPPED | 32BIT_MACHINE: the
   image is linked at its base and carries no relocations;
-- subsystem 9 (Windows CE GUI) version 5.01, no newer than the kernel;
+- subsystem 9 (Windows CE GUI) at the version the build gives (5.01, no
+  newer than the WM5 kernel), which is also the operating-system version;
 - section alignment 0x1000, file alignment 0x200, all 16 data directories;
 - the import and import-address directories of the tables that
   make_imports.py put in .idata, and the resource directory built here;
@@ -15,7 +16,7 @@ What the loader relies on, and so what this writes:
   zero-filled tail of .data;
 - the PE checksum.
 
-Usage: elf_to_pe.py IMAGE.elf RESOURCES.res OUT.exe
+Usage: elf_to_pe.py IMAGE.elf RESOURCES.res OUT.exe --subsystem-version MAJOR.MINOR
 """
 import struct
 import sys
@@ -26,7 +27,6 @@ SECTION_ALIGNMENT = 0x1000
 FILE_ALIGNMENT = 0x200
 MACHINE_ARM = 0x1C0
 SUBSYSTEM_WINDOWS_CE_GUI = 9
-SUBSYSTEM_VERSION = (5, 1)
 STACK_RESERVE, STACK_COMMIT = 0x10000, 0x1000
 HEAP_RESERVE, HEAP_COMMIT = 0x100000, 0x1000
 CHARACTERISTICS = 0x0001 | 0x0002 | 0x0100  # relocs stripped, executable, 32-bit
@@ -232,7 +232,7 @@ def pe_checksum(image, checksum_offset):
     return (total & 0xFFFF) + len(image)
 
 
-def build_pe(base, entry, sections, symbols, resources):
+def build_pe(base, entry, sections, symbols, resources, subsystem_version):
     last = sections[-1]
     rsrc_rva = align(last.rva + last.virtual_size, SECTION_ALIGNMENT)
     rsrc = resource_section(resources, rsrc_rva)
@@ -279,9 +279,9 @@ def build_pe(base, entry, sections, symbols, resources):
         sum(s.virtual_size - len(s.data) for s in sections),    # uninitialized (.bss)
         entry, code[0].rva, data_sections[0].rva,
         base, SECTION_ALIGNMENT, FILE_ALIGNMENT,
-        *SUBSYSTEM_VERSION,                                     # operating system
+        *subsystem_version,                                     # operating system
         0, 0,                                                   # image version
-        *SUBSYSTEM_VERSION,
+        *subsystem_version,
         0,                                                      # Win32 version value
         align(sections[-1].rva + sections[-1].virtual_size, SECTION_ALIGNMENT),
         headers_size,
@@ -301,11 +301,19 @@ def build_pe(base, entry, sections, symbols, resources):
     return bytes(image)
 
 
+def parse_version(text):
+    """'5.01' -> (5, 1)."""
+    major, _, minor = text.partition(".")
+    if not (major.isdigit() and minor.isdigit()):
+        raise SystemExit(f"the subsystem version must be MAJOR.MINOR, not {text!r}")
+    return int(major), int(minor)
+
+
 def main(argv):
-    if len(argv) != 4:
+    if len(argv) != 6 or argv[4] != "--subsystem-version":
         raise SystemExit(__doc__)
     base, entry, sections, symbols = read_elf(argv[1])
-    image = build_pe(base, entry, sections, symbols, read_res(argv[2]))
+    image = build_pe(base, entry, sections, symbols, read_res(argv[2]), parse_version(argv[5]))
     try:
         with open(argv[3], "wb") as out:
             out.write(image)

@@ -17,7 +17,8 @@ const std::uint32_t kSlotSize = 32u << 20;         // a process's slot
 const std::uint16_t kMachineArm = 0x1C0, kMachineThumb = 0x1C2;
 const std::uint16_t kRelocsStripped = 0x0001, kExecutable = 0x0002;
 const std::uint16_t kSubsystemWindowsCeGui = 9;
-const unsigned kNewestSubsystem = 5 * 100 + 1;     // 5.01, the kernel's own version
+// The kernel's own version, which the build gives (VELMARK_WM5_SUBSYSTEM_VERSION).
+const unsigned kNewestSubsystem = VELMARK_NEWEST_SUBSYSTEM_MAJOR * 100 + VELMARK_NEWEST_SUBSYSTEM_MINOR;
 
 const std::uint8_t *at_rva(const MappedImage &image, std::uint32_t rva, std::uint32_t bytes)
 {
@@ -59,7 +60,9 @@ std::string map_image(const std::vector<std::uint8_t> &file, MappedImage &image)
     if (subsystem_version > kNewestSubsystem) {
         char version[16];
         std::snprintf(version, sizeof version, "%u.%02u", subsystem_version / 100, subsystem_version % 100);
-        return std::string("subsystem version ") + version + " is newer than the kernel's 5.01";
+        char newest[16];
+        std::snprintf(newest, sizeof newest, "%u.%02u", kNewestSubsystem / 100, kNewestSubsystem % 100);
+        return std::string("subsystem version ") + version + " is newer than the kernel's " + newest;
     }
     if (section_alignment != 0x1000) return "section alignment is not 0x1000";
     // The section table is found as if all 16 directories were present.

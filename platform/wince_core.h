@@ -1,33 +1,38 @@
-/* The Windows CE core library's declarations that the program uses, for the
- * device build with GCC (arm-none-eabi), which has no platform kit. Every
- * call is imported from coredll.dll by name (shell/wince/imports.txt); the
- * shell library's are in shell/desktop/aygshell.h.
+/* The Windows CE core library's types, constants and calls that the program
+ * uses, written once for the two headers that stand in for the platform's
+ * <windows.h>: the device build's (platform/wince/windows.h) and the
+ * recording test double's (tests/platform_double/include/windows.h). So the
+ * two agree on every type by construction.
  *
- * The platform's types: 32-bit pointers and handles, 16-bit wide characters
- * (-fshort-wchar) and int-sized enums (-fno-short-enums). */
-#ifndef VELMARK_WINCE_WINDOWS_H
-#define VELMARK_WINCE_WINDOWS_H
+ * The types are the platform's: 32-bit DWORD, LONG and UINT, pointer-sized
+ * handles and message parameters, 16-bit wide characters (-fshort-wchar).
+ * DWORD and LONG are spelled as int rather than long so that they stay 32
+ * bits where the double runs on a 64-bit host; on the device both spellings
+ * are 32 bits. C++98, like the code that includes it. */
+#ifndef VELMARK_WINCE_CORE_H
+#define VELMARK_WINCE_CORE_H
 
 #include <stddef.h>
 
 typedef unsigned char BYTE;
 typedef unsigned short WORD;
-typedef unsigned long DWORD;
+typedef unsigned int DWORD;
 typedef unsigned int UINT;
 typedef int BOOL;
-typedef long LONG;
+typedef int LONG;
 typedef wchar_t WCHAR;
 typedef const WCHAR *LPCWSTR;
 typedef WCHAR *LPWSTR;
 typedef void *LPVOID;
-typedef int INT_PTR;
-typedef long LONG_PTR;
-typedef unsigned int UINT_PTR;
+typedef ptrdiff_t INT_PTR;
+typedef ptrdiff_t LONG_PTR;
+typedef size_t UINT_PTR;
 typedef UINT_PTR WPARAM;
 typedef LONG_PTR LPARAM;
 typedef LONG_PTR LRESULT;
 
 typedef char vm_wince_wchar_is_16_bits[sizeof(WCHAR) == 2 ? 1 : -1];
+typedef char vm_wince_dword_is_32_bits[sizeof(DWORD) == 4 ? 1 : -1];
 
 typedef struct HWND__ *HWND;
 typedef struct HINSTANCE__ *HINSTANCE;
@@ -98,9 +103,10 @@ typedef INT_PTR (CALLBACK *DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define IDOK 1
 #define IDCANCEL 2
 
-/* coredll exports no LockResource: the handle LoadResource returns is
- * already the address of the resource's bytes. */
-#define LockResource(loaded) ((LPVOID)(loaded))
+/* The current process, as the platform's headers define it: coredll
+ * exports no GetCurrentProcess. The pseudo-handle is the current-process
+ * slot, 2, plus the system handle base, 64 (not checked on a device). */
+#define GetCurrentProcess() ((HANDLE)(UINT_PTR)0x42)
 
 #ifdef __cplusplus
 extern "C" {
@@ -135,13 +141,11 @@ LRESULT DispatchMessageW(const MSG *message);
 
 BOOL QueryPerformanceCounter(LARGE_INTEGER *count);
 BOOL QueryPerformanceFrequency(LARGE_INTEGER *frequency);
+DWORD GetTickCount(void);
+BOOL TerminateProcess(HANDLE process, UINT exit_code);
 
 #ifdef __cplusplus
 }
 #endif
-
-/* The program's own WinMain, called by the start-up code (crt_start.cpp). */
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous_instance, LPWSTR command_line,
-                   int show_command);
 
 #endif
