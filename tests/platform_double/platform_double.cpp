@@ -14,6 +14,7 @@ namespace {
 
 struct Resource {
     std::unique_ptr<std::uint8_t[]> bytes;
+    const std::uint8_t *in_place = nullptr;  // bytes that belong to someone else, handed out as they are
     std::size_t size = 0;
 };
 
@@ -99,6 +100,14 @@ void add_resource(int type, int id, const std::vector<std::uint8_t> &bytes)
     r.size = bytes.size();
     r.bytes.reset(new std::uint8_t[r.size ? r.size : 1]);
     std::copy(bytes.begin(), bytes.end(), r.bytes.get());
+    model.resources[{type, id}] = std::move(r);
+}
+
+void add_resource_in_place(int type, int id, const std::uint8_t *bytes, std::size_t size)
+{
+    Resource r;
+    r.size = size;
+    r.in_place = bytes;
     model.resources[{type, id}] = std::move(r);
 }
 
@@ -194,7 +203,7 @@ HGLOBAL LoadResource(HMODULE module, HRSRC found)
 {
     if (call("LoadResource", {handle(module), handle(found)})) return nullptr;
     Resource *r = resource_of(found);
-    return r ? r->bytes.get() : nullptr;
+    return !r ? nullptr : r->in_place ? const_cast<std::uint8_t *>(r->in_place) : r->bytes.get();
 }
 
 LPVOID LockResource(HGLOBAL loaded)

@@ -43,6 +43,9 @@ Control *find_control(int id);
 // A resource of the given numeric type and name. The bytes live in an
 // allocation of exactly their size, so a read past them is caught.
 void add_resource(int type, int id, const std::vector<std::uint8_t> &bytes);
+// A resource whose bytes stay where they are: LoadResource hands out that
+// address (the CE loader's, inside the mapped image).
+void add_resource_in_place(int type, int id, const std::uint8_t *bytes, std::size_t size);
 
 // Makes the nth call (1-based) of the named function fail, or every call
 // when nth is 0.

@@ -7,7 +7,7 @@ the image's own generator, factorisation and solve on the order-100 system,
 for both jobs, against the known solution digests.
 
 Usage: check_image_run.py --qemu QEMU --cpu CPU --loader LOADER
-                          --host-line PROGRAM --elf IMAGE.elf IMAGE.exe
+                          --host-line PROGRAM --elf IMAGE.elf [--arithmetic platform|libgcc] IMAGE.exe
        check_image_run.py --qemu QEMU --cpu CPU --loader LOADER --real-clock IMAGE.exe
 The second form runs the session once with the real clock and prints the
 figure, which is an emulated one, not a device result.
@@ -34,6 +34,47 @@ TALL = {201: (12, 12, 20, 20), 202: (12, 36, 137, 8), 203: (12, 48, 137, 8),
         204: (12, 64, 137, 58), 1000: (99, 14, 50, 14)}
 WIDE = {201: (12, 12, 20, 20), 202: (48, 12, 92, 8), 203: (48, 24, 84, 8),
         204: (48, 40, 155, 82), 1000: (153, 14, 50, 14)}
+
+
+# How often one scripted session calls each of coredll's arithmetic helpers,
+# from the operations the rules give. One run makes 26 generations,
+# factorisations and solves of order 100, and 73 counter reads (the origin,
+# then 72 readings, each a 64-bit difference and the frequency converted to
+# single and divided).
+RUNS, READINGS = 26, 72
+FACTOR_AXPY = sum(m * m for m in range(1, 100))   # elements: column k updates n-k-1 columns of n-k-1
+SOLVE_AXPY = 2 * sum(range(1, 100))               # forward and back, job 0
+AXPY_CALLS = sum(range(1, 100)) + 99 + 100        # a factorisation's, then a solve's (back step 0 included)
+SCAL = sum(range(1, 100))                          # elements, one call for each of 99 columns
+IAMAX = sum(range(1, 101)) - 1 + sum(range(1, 100))  # widened elements past the first, and maxima compared
+GENERATED = 100 * 100
+NEW_MAXIMA = 315                                   # per factorisation: the data's, not a rule's
+AXPY = RUNS * (FACTOR_AXPY + SOLVE_AXPY)
+HELPER_CALLS = {
+    # row sums; the averaged loop's e + g (20); each column's total (8)
+    "__adds": RUNS * GENERATED + 20 + 8,
+    # a reading's interval (12 single, 2 averaged); g's subtraction (20); the loop's interval less g (2)
+    "__subs": 12 + 2 + 20 + 2 + 2,
+    "__muls": 1,                                   # the shell's KFLOPS x 0.001
+    # t = -1 / pivot: a double division rounded to single, which is exactly the
+    # single division of the two singles, and GCC compiles it as that; the back
+    # substitution's b(k) / A(k, k); the averaged rows / repetitions (4); each reading's seconds
+    "__divs": RUNS * 99 + RUNS * 100 + 4 + READINGS,
+    "__addd": AXPY + 1,                            # + the final rounding's half
+    "__subd": RUNS * GENERATED,                    # seed - 32768
+    "__muld": AXPY + RUNS * SCAL + RUNS * GENERATED + 8,  # + each column's total x 1000
+    "__divd": 8,                                   # each column's rate
+    # axpy's x and y, its alpha, scal's x and alpha, iamax's magnitudes and
+    # maxima; each column's total (8), the final rate, its magnitude and the shell's MFlops
+    "__stod": 2 * AXPY + RUNS * AXPY_CALLS + RUNS * SCAL + RUNS * 99 + RUNS * IAMAX + 8 + 3,
+    # each element's store; each column's rate (8), the final single; iamax's first
+    # maximum (99 a factorisation) and every new one
+    "__dtos": AXPY + RUNS * SCAL + RUNS * GENERATED + 8 + 1 + RUNS * (99 + NEW_MAXIMA),
+    "__itos": 4 + 1,                               # single(repetitions); the shell's KFLOPS
+    "__itod": RUNS * GENERATED,                    # each seed
+    "__i64tos": 2 * READINGS,
+    "__dtoi": 1,                                   # floor of the rounded rate
+}
 
 
 def pixels(rect):
@@ -181,6 +222,7 @@ def main():
     parser.add_argument("--host-line")
     parser.add_argument("--elf")
     parser.add_argument("--real-clock", action="store_true")
+    parser.add_argument("--arithmetic", choices=("platform", "libgcc"), default="platform")
     parser.add_argument("image")
     args = parser.parse_args()
 
@@ -201,6 +243,12 @@ def main():
     check(end.get("counter reads") == reads, f"{reads} counter reads, as the host engine makes")
     check_start_up(events, code_range(args.elf))
     check_dialog(events, expected_line)
+    counted = next((e["helper calls"] for e in events if "helper calls" in e), {})
+    if args.arithmetic == "platform":
+        for name, calls in HELPER_CALLS.items():
+            check(counted.get(name) == calls, f"{name} called {calls} times (is {counted.get(name)})")
+    else:
+        check(counted and not any(counted.values()), f"no arithmetic helper called: {counted}")
     check_engine(args)
     if failures:
         print(f"{len(failures)} failed")

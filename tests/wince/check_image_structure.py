@@ -4,7 +4,8 @@ checks what the Windows Mobile 5.0 loader relies on: the headers, the
 sections and their flags, the exact imports, no relocations, the checksum,
 and resources byte for byte equal to the win32 build's Velmark.exe.
 
-Usage: check_image_structure.py IMAGE.exe WIN32_Velmark.exe --subsystem-version=MAJOR.MINOR [--require-win32]
+Usage: check_image_structure.py IMAGE.exe WIN32_Velmark.exe --subsystem-version=MAJOR.MINOR
+                                --arithmetic=platform|libgcc [--require-win32]
 Without the win32 program the resource check is skipped (exit 77), unless
 --require-win32 is given.
 """
@@ -14,7 +15,9 @@ import sys
 import pefile
 
 # What the image may import, and nothing else: the shell's calls, the
-# counter, the formatted print and the two math functions.
+# counter, the formatted print, the two math functions, the start-up's
+# clock and end of the process, and (unless built with libgcc's) the
+# arithmetic helpers.
 EXPECTED_IMPORTS = {
     "coredll.dll": {
         "FindResourceW", "LoadResource", "SizeofResource", "DialogBoxIndirectParamW", "EndDialog",
@@ -22,10 +25,12 @@ EXPECTED_IMPORTS = {
         "DispatchMessageW", "GetSystemMetrics", "MapDialogRect", "BeginDeferWindowPos",
         "DeferWindowPos", "EndDeferWindowPos", "LoadIconW", "LoadBitmapW", "DestroyIcon",
         "DeleteObject", "QueryPerformanceCounter", "QueryPerformanceFrequency", "_snwprintf",
-        "fabs", "floor",
+        "fabs", "floor", "GetTickCount", "TerminateProcess",
     },
     "aygshell.dll": {"SHInitExtraControls", "SHInitDialog"},
 }
+ARITHMETIC_HELPERS = {"__adds", "__subs", "__muls", "__divs", "__addd", "__subd", "__muld", "__divd",
+                      "__stod", "__dtos", "__itos", "__itod", "__i64tos", "__dtoi"}
 
 CODE, INITIALIZED = 0x20, 0x40
 EXECUTE, READ, WRITE = 0x20000000, 0x40000000, 0x80000000
@@ -101,7 +106,10 @@ def check_sections(pe):
           not any(s.Name.startswith(b".reloc") for s in pe.sections), "no relocations")
 
 
-def check_imports(pe):
+def check_imports(pe, arithmetic):
+    expected = {dll: set(names) for dll, names in EXPECTED_IMPORTS.items()}
+    if arithmetic == "platform":
+        expected["coredll.dll"] |= ARITHMETIC_HELPERS
     imports = {}
     for descriptor in pe.DIRECTORY_ENTRY_IMPORT:
         dll = descriptor.dll.decode().lower()
@@ -109,8 +117,9 @@ def check_imports(pe):
               f"{dll} has both its lookup table and its address table")
         check(all(i.name and not i.import_by_ordinal for i in descriptor.imports), f"{dll} imports by name only")
         imports[dll] = {i.name.decode() for i in descriptor.imports if i.name}
-    check(imports == EXPECTED_IMPORTS, "exactly the expected imports" + (
-        "" if imports == EXPECTED_IMPORTS else f": {imports}"))
+    check(imports == expected, f"exactly the expected imports, {arithmetic} arithmetic" + (
+        "" if imports == expected else f": unexpected {sorted(imports['coredll.dll'] - expected['coredll.dll'])}, "
+                                       f"missing {sorted(expected['coredll.dll'] - imports['coredll.dll'])}"))
     iat = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_IAT"]]
     base = pe.OPTIONAL_HEADER.ImageBase
     slots = [i.address - base for d in pe.DIRECTORY_ENTRY_IMPORT for i in d.imports]
@@ -138,13 +147,14 @@ def main(argv):
         raise SystemExit(__doc__)
     image, win32 = args
     version = next((a.split("=", 1)[1] for a in argv if a.startswith("--subsystem-version=")), None)
-    if version is None:
+    arithmetic = next((a.split("=", 1)[1] for a in argv if a.startswith("--arithmetic=")), None)
+    if version is None or arithmetic not in ("platform", "libgcc"):
         raise SystemExit(__doc__)
     major, minor = version.split(".")
     pe = pefile.PE(image)
     check_headers(pe, (int(major), int(minor)))
     check_sections(pe)
-    check_imports(pe)
+    check_imports(pe, arithmetic)
     status = check_resources(pe, win32, "--require-win32" in argv)
     if failures:
         print(f"{len(failures)} failed")

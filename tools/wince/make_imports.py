@@ -15,13 +15,34 @@ address tables of hint/name entries, the hint/name entries and the DLL
 names. Addresses in the tables are relative to the image base, which the
 linker places at __image_base; the same number is given here.
 
-Usage: make_imports.py IMPORTS.txt IMAGE_BASE OUT.S
+For each arithmetic helper (a line with "for NAME..."), it also writes a
+forwarder under each of GCC's names, in a section of its own, that goes on
+to the helper's stub with the arguments as they are (or with the two
+operands swapped, for NAME:swapped). The helpers take their operands in
+the registers GCC's calls use, so a branch is all the forwarding needs.
+Since the forwarders define GCC's names, libgcc's routines for them are
+never linked; one of libgcc's that shares an object with a forwarded name
+would fail the link as defined twice.
+
+Usage: make_imports.py [--libgcc-arithmetic] IMPORTS.txt IMAGE_BASE OUT.S
+  --libgcc-arithmetic: leave the helpers out, so that libgcc's soft-float
+  routines do the arithmetic (for a device that lacks a helper).
 """
 import sys
 
+# How each forwarded call hands its operands on: as they are, or swapped
+# (a single in r0 and r1, a double in r0:r1 and r2:r3).
+SWAP = {"single": ["mov ip, r0", "mov r0, r1", "mov r1, ip"],
+        "double": ["mov ip, r0", "mov r0, r2", "mov r2, ip", "mov ip, r1", "mov r1, r3", "mov r3, ip"]}
 
-def read_imports(path):
-    """[(dll, [names...]), ...] in the order of first appearance."""
+
+class Import:
+    def __init__(self, name, wide, forwards):
+        self.name, self.wide, self.forwards = name, wide, forwards  # forwards: [(gcc name, swapped)]
+
+
+def read_imports(path, libgcc_arithmetic=False):
+    """[(dll, [Import...]), ...] in the order of first appearance."""
     dlls = {}
     with open(path, encoding="ascii") as listing:
         for number, line in enumerate(listing, 1):
@@ -29,13 +50,26 @@ def read_imports(path):
             if not line:
                 continue
             fields = line.split()
-            if len(fields) != 2:
-                raise SystemExit(f"{path}:{number}: expected 'DLL NAME', got {line!r}")
-            dll, name = fields
-            names = dlls.setdefault(dll.lower(), [])
-            if name in names:
+            if len(fields) < 2:
+                raise SystemExit(f"{path}:{number}: expected 'DLL NAME [64bit] [for NAME...]', got {line!r}")
+            dll, name, rest = fields[0], fields[1], fields[2:]
+            wide = bool(rest) and rest[0] == "64bit"
+            rest = rest[1:] if wide else rest
+            forwards = []
+            if rest:
+                if rest[0] != "for" or len(rest) < 2:
+                    raise SystemExit(f"{path}:{number}: expected 'for NAME...' after {name}, got {' '.join(rest)!r}")
+                for forwarded in rest[1:]:
+                    gcc_name, _, how = forwarded.partition(":")
+                    if how not in ("", "swapped"):
+                        raise SystemExit(f"{path}:{number}: {forwarded}: the only way of forwarding is ':swapped'")
+                    forwards.append((gcc_name, how == "swapped"))
+            if forwards and libgcc_arithmetic:
+                continue
+            imports = dlls.setdefault(dll.lower(), [])
+            if name in [i.name for i in imports]:
                 raise SystemExit(f"{path}:{number}: {name} is listed twice")
-            names.append(name)
+            imports.append(Import(name, wide, forwards))
     if not dlls:
         raise SystemExit(f"{path}: no imports")
     return list(dlls.items())
@@ -45,16 +79,31 @@ def label(dll):
     return dll.replace(".", "_")
 
 
+def forwarders(imports):
+    out = []
+    for _, functions in imports:
+        for function in functions:
+            kind = "double" if function.wide else "single"
+            for gcc_name, swapped in function.forwards:
+                out += ["", f"\t.section .text.forward.{gcc_name},\"ax\",%progbits", "\t.balign 4",
+                        f"\t.global {gcc_name}", f"\t.type {gcc_name}, %function", f"{gcc_name}:"]
+                out += [f"\t{step}" for step in (SWAP[kind] if swapped else [])]
+                out += [f"\tb {function.name}", f"\t.size {gcc_name}, . - {gcc_name}"]
+    return out
+
+
 def assembly(imports, image_base):
     rva = f" - {image_base:#x}"
+    names_of = {dll: [f.name for f in functions] for dll, functions in imports}
     out = ["@ Made by tools/wince/make_imports.py from the image's import list.",
            "\t.syntax unified", "\t.arm", ""]
     out += ["\t.section .text.imports,\"ax\",%progbits", "\t.balign 4"]
-    for _, names in imports:
-        for name in names:
+    for dll, _ in imports:
+        for name in names_of[dll]:
             out += [f"\t.global {name}", f"\t.type {name}, %function", f"{name}:",
                     "\tldr ip, 1f", "\tldr ip, [ip]", "\tbx ip",
                     f"1:\t.word __imp_{name}", f"\t.size {name}, . - {name}"]
+    out += forwarders(imports)
     out += ["", "\t.section .idata,\"aw\",%progbits", "\t.balign 4",
             "\t.global __import_directory", "__import_directory:"]
     for dll, _ in imports:
@@ -62,19 +111,19 @@ def assembly(imports, image_base):
         out.append(f"\t.word lookup_{d}{rva}, 0, 0, name_{d}{rva}, slots_{d}{rva}")
     out += ["\t.word 0, 0, 0, 0, 0", "\t.global __import_directory_end",
             "__import_directory_end:"]
-    for dll, names in imports:
+    for dll, _ in imports:
         out.append(f"lookup_{label(dll)}:")
-        out += [f"\t.word hint_{name}{rva}" for name in names]
+        out += [f"\t.word hint_{name}{rva}" for name in names_of[dll]]
         out.append("\t.word 0")
     out += ["\t.global __import_slots", "__import_slots:"]
-    for dll, names in imports:
+    for dll, _ in imports:
         out.append(f"slots_{label(dll)}:")
-        for name in names:
+        for name in names_of[dll]:
             out += [f"\t.global __imp_{name}", f"__imp_{name}:", f"\t.word hint_{name}{rva}"]
         out.append("\t.word 0")
     out += ["\t.global __import_slots_end", "__import_slots_end:"]
-    for _, names in imports:
-        for name in names:
+    for dll, _ in imports:
+        for name in names_of[dll]:
             out += ["\t.balign 2", f"hint_{name}:", "\t.hword 0", f"\t.asciz \"{name}\""]
     for dll, _ in imports:
         out += [f"name_{label(dll)}:", f"\t.asciz \"{dll}\""]
@@ -83,11 +132,16 @@ def assembly(imports, image_base):
 
 
 def main(argv):
+    libgcc_arithmetic = "--libgcc-arithmetic" in argv
+    argv = [a for a in argv if a != "--libgcc-arithmetic"]
     if len(argv) != 4:
         raise SystemExit(__doc__)
-    text = assembly(read_imports(argv[1]), int(argv[2], 0))
-    with open(argv[3], "w", encoding="ascii") as out:
-        out.write(text)
+    text = assembly(read_imports(argv[1], libgcc_arithmetic), int(argv[2], 0))
+    try:
+        with open(argv[3], "w", encoding="ascii") as out:
+            out.write(text)
+    except OSError as error:
+        raise SystemExit(f"cannot write {argv[3]}: {error}")
 
 
 if __name__ == "__main__":

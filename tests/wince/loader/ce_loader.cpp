@@ -1,20 +1,26 @@
 // The CE loader: runs the device image Velmark.exe here, under qemu-arm. It
-// maps the image at its base from the file, binds every import by name to
-// the recording platform double (compiled for ARM, in Thumb code, as a
-// system DLL may be), calls the entry point with the WinMain arguments and
-// reports every platform call and every dialog step as one JSON object a
-// line. The dialog manager here drives a fixed session: init, a resize on a
-// tall screen, one on a wide screen, Run, then OK.
+// maps the image at its base from the file with the device's page
+// protections, binds every import by name to the recording platform double
+// (compiled for ARM, in Thumb code, as a system DLL may be) and to coredll's
+// arithmetic helpers (arithmetic_double.cpp), calls the entry point with the
+// WinMain arguments and reports every platform call and every dialog step
+// as one JSON object a line. The dialog manager here drives a fixed
+// session: init, a resize on a tall screen, one on a wide screen, Run, then
+// OK. As on the device, the image is entered, and called back, with the
+// stack only 4-byte aligned (4 mod 8).
 //
-// ce_loader session [--real-clock] IMAGE
-//     the session, with the scripted counter (or the real clock)
+// ce_loader session [--real-clock] [--tick-count N] [--show-word ADDRESS] IMAGE
+//     the session, with the scripted counter (or the real clock);
+//     GetTickCount answers N (else the clock's milliseconds); the word at
+//     ADDRESS is reported after the entry returns
 // ce_loader engine IMAGE MAKE_MATRIX LU_FACTOR LU_SOLVE
 //     calls the image's own generator, factorisation and solve (addresses
 //     from its symbol map) on the order-100 system; prints the digests
 //
 // Exit status: 0 when the image ran and its entry returned 0, 1 when it
 // returned something else, 2 when the image was refused or an import is
-// unknown, 3 for a usage or file error.
+// unknown, 3 for a usage or file error, 4 when the image ended its process
+// through TerminateProcess.
 #include <windows.h>
 #include <aygshell.h>
 
@@ -26,12 +32,16 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
+#include "arithmetic_double.h"
 #include "dialog_template_reader.h"
 #include "linux_runtime.h"
 #include "pe_image.h"
 #include "platform_double.h"
 #include "resource_ids.h"
 #include "scripted_counter.h"
+#include "wince/arithmetic_helpers.h"
 
 namespace {
 
@@ -39,6 +49,8 @@ using namespace ce_loader;
 namespace pd = platform_double;
 
 bool real_clock = false;
+bool tick_count_given = false;
+DWORD tick_count = 0;
 std::vector<Resource> image_resources;
 scripted_counter::Counter counter;
 unsigned long counter_reads = 0;
@@ -102,10 +114,20 @@ long long handle(const void *h) { return static_cast<long long>(reinterpret_cast
 // so that a return which cannot switch back to Thumb fails here.
 DLGPROC dialog_procedure = nullptr;
 
+unsigned word(const void *pointer) { return static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(pointer)); }
+
+// The image's dialog procedure as the double calls it: entered as the
+// device enters a callback.
+INT_PTR CALLBACK image_dialog_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    const unsigned words[] = {word(dialog), message, static_cast<unsigned>(wparam), static_cast<unsigned>(lparam)};
+    return static_cast<INT_PTR>(call_image(word(reinterpret_cast<const void *>(dialog_procedure)), words, 4));
+}
+
 void deliver(const char *step, UINT message, WPARAM wparam, LPARAM lparam)
 {
     report_calls();
-    INT_PTR result = dialog_procedure(pd::dialog(), message, wparam, lparam);
+    INT_PTR result = image_dialog_procedure(pd::dialog(), message, wparam, lparam);
     report_calls();
     std::printf("{\"message\": %u, \"wparam\": %lu, \"step\": %s, \"returned\": %ld}\n", message,
                 static_cast<unsigned long>(wparam), quoted(step).c_str(), static_cast<long>(result));
@@ -120,13 +142,10 @@ INT_PTR session_dialog(HINSTANCE module, LPCDLGTEMPLATEW dialog_template, HWND o
 {
     pd::record("DialogBoxIndirectParamW", {handle(module), handle(dialog_template), handle(owner),
                                            handle(reinterpret_cast<void *>(procedure)), init});
-    // The template is the resource last loaded: LoadResource's handle of
-    // the double packs its type and id.
+    // The template is a resource of the image, handed out in place.
     std::size_t size = 0;
-    std::vector<pd::Call> loads = pd::calls_named("LoadResource");
-    int loaded_id = loads.empty() ? -1 : static_cast<int>(loads.back().args[1] & 0xffff);
     for (const Resource &r : image_resources)
-        if (r.type == 5 && r.id == loaded_id) size = r.size;
+        if (r.type == 5 && r.bytes == reinterpret_cast<const std::uint8_t *>(dialog_template)) size = r.size;
     dialog_template::Template parsed;
     try {
         parsed = dialog_template::parse(reinterpret_cast<const std::uint8_t *>(dialog_template), size);
@@ -139,7 +158,7 @@ INT_PTR session_dialog(HINSTANCE module, LPCDLGTEMPLATEW dialog_template, HWND o
         if (item.text.empty() || item.text[0] != '#') control.text = pd::widen(item.text);
     }
     dialog_procedure = procedure;
-    pd::attach_dialog_procedure(procedure);
+    pd::attach_dialog_procedure(image_dialog_procedure);
     report_controls("created");
     deliver("init dialog", WM_INITDIALOG, 0, init);
     pd::set_screen(480, 640);
@@ -180,10 +199,42 @@ BOOL query_frequency(long long *ticks_per_second)
 double absolute(double value) { return std::fabs(value); }
 double round_down(double value) { return std::floor(value); }
 
-#define EXPORT(dll, name, function) {dll, name, reinterpret_cast<void *>(function)}
+DWORD tick_count_now()
+{
+    pd::record("GetTickCount", {});
+    return tick_count_given ? tick_count : static_cast<DWORD>(monotonic_nanoseconds() / 1000000);
+}
+
+// The failure path of the image's stack guard ends the process at once:
+// nothing of the image runs after this call.
+BOOL terminate_process(HANDLE process, UINT exit_code)
+{
+    pd::record("TerminateProcess", {handle(process), exit_code});
+    report_calls();
+    std::printf("{\"terminated\": %u}\n", exit_code);
+    std::fflush(stdout);
+    _exit(4);
+}
+
+// Each export is reached through a trampoline of its own, which aligns the
+// stack for this EABI code (the image calls with it 4 mod 8).
+int trampolines_used = 0;
+
+void *through_trampoline(void *function)
+{
+    if (trampolines_used == kRealignTrampolines) {
+        std::fprintf(stderr, "ce_loader: more exports than trampolines\n");
+        _exit(3);
+    }
+    realign_targets[trampolines_used] = function;
+    return realign_trampolines + 8 * trampolines_used++;
+}
+
+#define EXPORT(dll, name, function) {dll, name, through_trampoline(reinterpret_cast<void *>(function))}
 
 std::vector<Export> exports()
 {
+    trampolines_used = 0;
     return {
         EXPORT("coredll.dll", "FindResourceW", FindResourceW),
         EXPORT("coredll.dll", "LoadResource", LoadResource),
@@ -210,6 +261,22 @@ std::vector<Export> exports()
         EXPORT("coredll.dll", "_snwprintf", snwprintf_platform),
         EXPORT("coredll.dll", "fabs", absolute),
         EXPORT("coredll.dll", "floor", round_down),
+        EXPORT("coredll.dll", "GetTickCount", tick_count_now),
+        EXPORT("coredll.dll", "TerminateProcess", terminate_process),
+        EXPORT("coredll.dll", "__adds", __adds),
+        EXPORT("coredll.dll", "__subs", __subs),
+        EXPORT("coredll.dll", "__muls", __muls),
+        EXPORT("coredll.dll", "__divs", __divs),
+        EXPORT("coredll.dll", "__addd", __addd),
+        EXPORT("coredll.dll", "__subd", __subd),
+        EXPORT("coredll.dll", "__muld", __muld),
+        EXPORT("coredll.dll", "__divd", __divd),
+        EXPORT("coredll.dll", "__stod", __stod),
+        EXPORT("coredll.dll", "__dtos", __dtos),
+        EXPORT("coredll.dll", "__itos", __itos),
+        EXPORT("coredll.dll", "__itod", __itod),
+        EXPORT("coredll.dll", "__i64tos", __i64tos),
+        EXPORT("coredll.dll", "__dtoi", __dtoi),
         EXPORT("aygshell.dll", "SHInitExtraControls", SHInitExtraControls),
         EXPORT("aygshell.dll", "SHInitDialog", SHInitDialog),
     };
@@ -247,21 +314,37 @@ int load(const char *path, MappedImage &image)
     return wrong.empty() ? 0 : refuse(wrong);
 }
 
-int run_session(const char *path)
+void report_helper_calls()
+{
+    std::size_t count = 0;
+    const HelperCount *helpers = helper_counts(count);
+    std::string line = "{\"helper calls\": {";
+    for (std::size_t i = 0; i < count; ++i)
+        line += (i ? ", " : "") + quoted(helpers[i].name) + ": " + std::to_string(helpers[i].calls);
+    std::puts((line + "}}").c_str());
+}
+
+int run_session(const char *path, std::uint32_t show_word)
 {
     MappedImage image;
     if (int status = load(path, image)) return status;
     pd::reset();
     std::string wrong = numbered_resources(image, image_resources);
     if (!wrong.empty()) return refuse(wrong);
-    for (const Resource &r : image_resources)
-        pd::add_resource(r.type, r.id, std::vector<std::uint8_t>(r.bytes, r.bytes + r.size));
+    for (const Resource &r : image_resources) pd::add_resource_in_place(r.type, r.id, r.bytes, r.size);
 
-    typedef int (*Entry)(HINSTANCE, HINSTANCE, LPWSTR, int);
-    Entry entry = reinterpret_cast<Entry>(static_cast<std::uintptr_t>(image.entry));
     static WCHAR command_line[] = {0};
-    int result = entry(pd::instance(), nullptr, command_line, SW_SHOW);
+    const unsigned arguments[] = {word(pd::instance()), 0, word(command_line), SW_SHOW};
+    int result = static_cast<int>(call_image(image.entry, arguments, 4));
     report_calls();
+    report_helper_calls();
+    if (show_word) {
+        std::uint32_t value = 0;
+        if (show_word < image.base || show_word - image.base > image.size - 4) return refuse("a word outside the image");
+        std::memcpy(&value, reinterpret_cast<const void *>(static_cast<std::uintptr_t>(show_word)), 4);
+        std::printf("{\"word\": \"0x%08lx\", \"at\": \"0x%08lx\"}\n", static_cast<unsigned long>(value),
+                    static_cast<unsigned long>(show_word));
+    }
     std::printf("{\"entry returned\": %d, \"counter reads\": %lu, \"clock\": %s}\n", result, counter_reads,
                 real_clock ? "\"real\"" : "\"scripted\"");
     return result == 0 ? 0 : 1;
@@ -290,21 +373,18 @@ int run_engine(const char *path, char **addresses)
         at[i] = static_cast<std::uint32_t>(std::strtoul(addresses[i], nullptr, 0));
         if (at[i] < image.code_start || at[i] >= image.code_end) return refuse("an engine address outside the code");
     }
-    typedef void (*MakeMatrix)(float *, int, int, float *);
-    typedef void (*Factor)(float *, int, int, int *, int *);
-    typedef void (*Solve)(const float *, int, int, const int *, float *, int);
-    MakeMatrix make_matrix = reinterpret_cast<MakeMatrix>(static_cast<std::uintptr_t>(at[0]));
-    Factor lu_factor = reinterpret_cast<Factor>(static_cast<std::uintptr_t>(at[1]));
-    Solve lu_solve = reinterpret_cast<Solve>(static_cast<std::uintptr_t>(at[2]));
-    const int n = 100, lda = 201;
-    for (int job = 0; job < 2; ++job) {
+    const unsigned n = 100, lda = 201;
+    for (unsigned job = 0; job < 2; ++job) {
         std::vector<float> a(lda * n), b(n);
         std::vector<int> pivots(n);
         int info = -1;
-        make_matrix(a.data(), lda, n, b.data());
-        lu_factor(a.data(), lda, n, pivots.data(), &info);
-        lu_solve(a.data(), lda, n, pivots.data(), b.data(), job);
-        std::printf("{\"job\": %d, \"info\": %d, \"digest\": \"0x%016llx\"}\n", job, info,
+        const unsigned make_matrix[] = {word(a.data()), lda, n, word(b.data())};
+        const unsigned lu_factor[] = {word(a.data()), lda, n, word(pivots.data()), word(&info)};
+        const unsigned lu_solve[] = {word(a.data()), lda, n, word(pivots.data()), word(b.data()), job};
+        call_image(at[0], make_matrix, 4);
+        call_image(at[1], lu_factor, 5);
+        call_image(at[2], lu_solve, 6);
+        std::printf("{\"job\": %u, \"info\": %d, \"digest\": \"0x%016llx\"}\n", job, info,
                     static_cast<unsigned long long>(digest(b.data(), n)));
     }
     return 0;
@@ -317,16 +397,25 @@ int main(int argc, char **argv)
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     if (argc >= 3 && std::strcmp(argv[1], "session") == 0) {
         int at = 2;
-        if (std::strcmp(argv[at], "--real-clock") == 0) {
-            real_clock = true;
-            ++at;
+        std::uint32_t show_word = 0;
+        for (; at + 1 < argc; ++at) {
+            if (std::strcmp(argv[at], "--real-clock") == 0) {
+                real_clock = true;
+            } else if (std::strcmp(argv[at], "--tick-count") == 0 && at + 2 < argc) {
+                tick_count_given = true;
+                tick_count = static_cast<DWORD>(std::strtoul(argv[++at], nullptr, 0));
+            } else if (std::strcmp(argv[at], "--show-word") == 0 && at + 2 < argc) {
+                show_word = static_cast<std::uint32_t>(std::strtoul(argv[++at], nullptr, 0));
+            } else {
+                break;
+            }
         }
-        if (at + 1 == argc) return run_session(argv[at]);
+        if (at + 1 == argc) return run_session(argv[at], show_word);
     } else if (argc == 6 && std::strcmp(argv[1], "engine") == 0) {
         return run_engine(argv[2], argv + 3);
     }
     std::fprintf(stderr,
-                 "usage: ce_loader session [--real-clock] IMAGE\n"
+                 "usage: ce_loader session [--real-clock] [--tick-count N] [--show-word ADDRESS] IMAGE\n"
                  "       ce_loader engine IMAGE MAKE_MATRIX LU_FACTOR LU_SOLVE\n");
     return 3;
 }

@@ -10,11 +10,12 @@
 extern "C" {
 
 int main(int argc, char **argv);
+void *realign_targets[kRealignTrampolines];
 void __libc_init_array();
 
 namespace {
 const long kExit = 1, kRead = 3, kWrite = 4, kOpen = 5, kClose = 6, kExitGroup = 248;
-const long kClockGettime = 263, kMmap2 = 192;
+const long kClockGettime = 263, kMmap2 = 192, kMprotect = 125;
 
 // newlib's malloc grows into this; the image gets memory of its own.
 alignas(8) char heap[64 << 20];
@@ -108,8 +109,14 @@ long long monotonic_nanoseconds()
 
 void *map_fixed(unsigned long address, unsigned long size)
 {
-    const long read_write_execute = 7, private_anonymous_fixed = 0x02 | 0x20 | 0x10;
-    long mapped = linux_syscall(kMmap2, static_cast<long>(address), static_cast<long>(size),
-                                read_write_execute, private_anonymous_fixed, -1, 0);
+    const long read_write = 3, private_anonymous_fixed = 0x02 | 0x20 | 0x10;
+    long mapped = linux_syscall(kMmap2, static_cast<long>(address), static_cast<long>(size), read_write,
+                                private_anonymous_fixed, -1, 0);
     return mapped == static_cast<long>(address) ? reinterpret_cast<void *>(mapped) : nullptr;
+}
+
+bool protect(unsigned long address, unsigned long size, bool execute, bool read, bool write)
+{
+    const long flags = (read ? 1 : 0) | (write ? 2 : 0) | (execute ? 4 : 0);
+    return linux_syscall(kMprotect, static_cast<long>(address), static_cast<long>(size), flags, 0, 0, 0) == 0;
 }

@@ -33,3 +33,80 @@ linux_syscall:
 	pop	{r4, r5, r6, r7}
 	bx	lr
 	.size linux_syscall, . - linux_syscall
+
+@ unsigned long long call_image(unsigned target, const unsigned *words, unsigned count)
+@ Calls into the image as the device does: the first four argument words in
+@ r0-r3, the rest on the stack, and the stack pointer only 4-byte aligned
+@ (4 mod 8), so that code assuming the EABI's 8 fails here too. Returns
+@ r0:r1.
+	.global call_image
+	.type call_image, %function
+call_image:
+	push	{r4, r5, r6, lr}
+	mov	r4, sp
+	mov	r6, r0			@ the target
+	mov	r5, r1			@ the words
+	subs	r3, r2, #4		@ words on the stack
+	movlt	r3, #0
+	sub	sp, sp, r3, lsl #2
+	bic	sp, sp, #7
+	sub	sp, sp, #4		@ 4 mod 8 at the call
+1:	subs	r3, r3, #1
+	bmi	2f
+	add	ip, r3, #4
+	ldr	ip, [r5, ip, lsl #2]
+	str	ip, [sp, r3, lsl #2]
+	b	1b
+2:	cmp	r2, #1
+	ldrge	r0, [r5]
+	cmp	r2, #2
+	ldrge	r1, [r5, #4]
+	cmp	r2, #4
+	ldrge	r3, [r5, #12]		@ r3 before r2, which holds the count
+	cmp	r2, #3
+	ldrge	r2, [r5, #8]
+	mov	lr, pc
+	bx	r6
+	mov	sp, r4
+	pop	{r4, r5, r6, lr}
+	bx	lr
+	.size call_image, . - call_image
+
+@ The loader's functions that the image imports are reached through these
+@ trampolines, one per export: trampoline i is at realign_trampolines + 8 i
+@ and calls realign_targets[i]. Each aligns the stack to 8 for the loader's
+@ own code, which the EABI compiled, and copies the four argument words
+@ that the image may have left on the stack (no import takes more).
+	.equ	REALIGN_TRAMPOLINES, 64	@ linux_runtime.h's kRealignTrampolines
+	.equ	STACK_WORDS, 4
+	.global realign_trampolines
+	.type realign_trampolines, %function
+realign_trampolines:
+	.set	index, 0
+	.rept	REALIGN_TRAMPOLINES
+	mov	ip, #index
+	b	realign_indexed
+	.set	index, index + 1
+	.endr
+	.size realign_trampolines, . - realign_trampolines
+
+realign_indexed:
+	push	{r4, r5, r6, lr}
+	ldr	r6, =realign_targets
+	ldr	r6, [r6, ip, lsl #2]
+	mov	r4, sp
+	sub	sp, sp, #4 * STACK_WORDS
+	bic	sp, sp, #7
+	mov	r5, #STACK_WORDS
+1:	subs	r5, r5, #1
+	bmi	2f
+	add	lr, r4, #16		@ the caller's stack arguments, past the four saved words
+	ldr	lr, [lr, r5, lsl #2]
+	str	lr, [sp, r5, lsl #2]
+	b	1b
+2:	mov	lr, pc
+	bx	r6
+	mov	sp, r4
+	pop	{r4, r5, r6, lr}
+	bx	lr
+	.ltorg

@@ -92,6 +92,19 @@ std::string map_image(const std::vector<std::uint8_t> &file, MappedImage &image)
         }
     }
     if (entry < headers_size || entry >= image.size) return "the entry point lies outside the image";
+    // The device's protections: nothing but the headers and the sections is
+    // mapped, the headers read-only, each section as its flags say.
+    const std::uint32_t page = 0x1000;
+    if (!protect(image.base, image.size, false, false, false) ||
+        !protect(image.base, (headers_size + page - 1) / page * page, false, true, false))
+        return "cannot protect the image's headers";
+    for (unsigned i = 0; i < sections; ++i) {
+        const std::uint8_t *s = table + 40 * i;
+        std::uint32_t virtual_size = u32(s + 8), rva = u32(s + 12), flags = u32(s + 36);
+        if (virtual_size && !protect(image.base + rva, (virtual_size + page - 1) / page * page, flags & 0x20000000u,
+                                     flags & 0x40000000u, flags & 0x80000000u))
+            return "cannot protect a section as its flags say";
+    }
     image.entry = image.base + entry;
     image.import_rva = u32(directories + 1 * 8);
     image.resource_rva = u32(directories + 2 * 8);
