@@ -147,6 +147,8 @@ def check_start_up(events, code):
     calls = [e for e in events if "call" in e]
     names = [c["call"] for c in calls]
     check(names.count("SHInitExtraControls") == 1, "one shell start-up call")
+    check(names[:1] == ["GetTickCount"], f"the start-up reads the clock for the stack guard first: {names[:2]}")
+    check("TerminateProcess" not in names, "the stack guard's failure path is never taken")
     check("FindResourceW" in names and names.index("SHInitExtraControls") < names.index("FindResourceW"),
           "the shell start-up comes before the template is found")
     first_find = next((c for c in calls if c["call"] == "FindResourceW"), {})

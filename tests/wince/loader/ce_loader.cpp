@@ -9,10 +9,12 @@
 // OK. As on the device, the image is entered, and called back, with the
 // stack only 4-byte aligned (4 mod 8).
 //
-// ce_loader session [--real-clock] [--tick-count N] [--show-word ADDRESS] IMAGE
+// ce_loader session [--real-clock] [--tick-count N] [--show-word ADDRESS]
+//                   [--command-line TEXT] IMAGE
 //     the session, with the scripted counter (or the real clock);
 //     GetTickCount answers N (else the clock's milliseconds); the word at
-//     ADDRESS is reported after the entry returns
+//     ADDRESS is reported after the entry returns; the entry gets TEXT as
+//     its command line (else an empty one)
 // ce_loader engine IMAGE MAKE_MATRIX LU_FACTOR LU_SOLVE
 //     calls the image's own generator, factorisation and solve (addresses
 //     from its symbol map) on the order-100 system; prints the digests
@@ -50,6 +52,7 @@ namespace pd = platform_double;
 
 bool real_clock = false;
 bool tick_count_given = false;
+std::vector<WCHAR> command_line(1, 0);
 DWORD tick_count = 0;
 std::vector<Resource> image_resources;
 scripted_counter::Counter counter;
@@ -333,8 +336,7 @@ int run_session(const char *path, std::uint32_t show_word)
     if (!wrong.empty()) return refuse(wrong);
     for (const Resource &r : image_resources) pd::add_resource_in_place(r.type, r.id, r.bytes, r.size);
 
-    static WCHAR command_line[] = {0};
-    const unsigned arguments[] = {word(pd::instance()), 0, word(command_line), SW_SHOW};
+    const unsigned arguments[] = {word(pd::instance()), 0, word(command_line.data()), SW_SHOW};
     int result = static_cast<int>(call_image(image.entry, arguments, 4));
     report_calls();
     report_helper_calls();
@@ -404,6 +406,10 @@ int main(int argc, char **argv)
             } else if (std::strcmp(argv[at], "--tick-count") == 0 && at + 2 < argc) {
                 tick_count_given = true;
                 tick_count = static_cast<DWORD>(std::strtoul(argv[++at], nullptr, 0));
+            } else if (std::strcmp(argv[at], "--command-line") == 0 && at + 2 < argc) {
+                const char *text = argv[++at];
+                command_line.assign(text, text + std::strlen(text));
+                command_line.push_back(0);
             } else if (std::strcmp(argv[at], "--show-word") == 0 && at + 2 < argc) {
                 show_word = static_cast<std::uint32_t>(std::strtoul(argv[++at], nullptr, 0));
             } else {
@@ -415,7 +421,8 @@ int main(int argc, char **argv)
         return run_engine(argv[2], argv + 3);
     }
     std::fprintf(stderr,
-                 "usage: ce_loader session [--real-clock] [--tick-count N] [--show-word ADDRESS] IMAGE\n"
+                 "usage: ce_loader session [--real-clock] [--tick-count N] [--show-word ADDRESS]\n"
+                 "                         [--command-line TEXT] IMAGE\n"
                  "       ce_loader engine IMAGE MAKE_MATRIX LU_FACTOR LU_SOLVE\n");
     return 3;
 }
