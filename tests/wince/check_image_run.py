@@ -7,7 +7,10 @@ the image's own generator, factorisation and solve on the order-100 system,
 for both jobs, against the known solution digests.
 
 Usage: check_image_run.py --qemu QEMU --cpu CPU --loader LOADER
-                          --host-line PROGRAM --elf IMAGE.elf [--arithmetic platform|libgcc] IMAGE.exe
+                          --host-line PROGRAM --elf IMAGE.elf [--arithmetic platform|libgcc]
+                          [--alignment-plugin PLUGIN] IMAGE.exe
+With the alignment plugin, an unaligned halfword or word access made by the
+image's code fails the run, as it faults on the device.
        check_image_run.py --qemu QEMU --cpu CPU --loader LOADER --real-clock IMAGE.exe
 The second form runs the session once with the real clock and prints the
 figure, which is an emulated one, not a device result.
@@ -99,8 +102,18 @@ def run(command, timeout=300):
     return done.returncode, done.stdout, done.stderr
 
 
+def qemu(args):
+    """qemu-arm on the processor model, with the alignment plugin watching
+    the image's code when one is given."""
+    command = [args.qemu, "-cpu", args.cpu]
+    if args.alignment_plugin:
+        low, high = code_range(args.elf)
+        command += ["-plugin", f"{args.alignment_plugin},low={low:#x},high={high:#x}"]
+    return command
+
+
 def session(args, clock=()):
-    status, out, err = run([args.qemu, "-cpu", args.cpu, args.loader, "session", *clock, args.image])
+    status, out, err = run(qemu(args) + [args.loader, "session", *clock, args.image])
     events = []
     for line in out.splitlines():
         try:
@@ -204,7 +217,7 @@ def check_engine(args):
     with open(args.elf, "rb") as f:
         symbols = {s.name: s["st_value"] for s in ELFFile(f).get_section_by_name(".symtab").iter_symbols()}
     addresses = [hex(symbols[name]) for name in ("make_matrix", "lu_factor", "lu_solve")]
-    status, out, err = run([args.qemu, "-cpu", args.cpu, args.loader, "engine", args.image, *addresses])
+    status, out, err = run(qemu(args) + [args.loader, "engine", args.image, *addresses])
     results = {}
     for line in out.splitlines():
         event = json.loads(line)
@@ -225,6 +238,7 @@ def main():
     parser.add_argument("--elf")
     parser.add_argument("--real-clock", action="store_true")
     parser.add_argument("--arithmetic", choices=("platform", "libgcc"), default="platform")
+    parser.add_argument("--alignment-plugin")
     parser.add_argument("image")
     args = parser.parse_args()
 

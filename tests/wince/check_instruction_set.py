@@ -61,6 +61,51 @@ def writes_pc(mnemonic, operands):
     return re.match(r"pc\b", operands) is not None
 
 
+REGISTER_NAMES = {"sb": "r9", "sl": "r10", "fp": "r11", "ip": "r12", "sp": "r13", "lr": "r14", "pc": "r15"}
+
+
+def register(name):
+    name = name.strip().lower()
+    return REGISTER_NAMES.get(name, name)
+
+
+def register_list(text):
+    """'{r4, r5-r7, lr}' -> {'r4', 'r5', 'r6', 'r7', 'r14'}."""
+    found = set()
+    for part in text.strip("{} ").split(","):
+        if "-" in part:
+            first, last = (int(register(p)[1:]) for p in part.split("-"))
+            found |= {f"r{i}" for i in range(first, last + 1)}
+        elif part.strip():
+            found.add(register(part))
+    return found
+
+
+def unpredictable(mnemonic, operands):
+    """Why ARMv4 and ARMv5 leave this register form unpredictable, or None:
+    mul and mla with Rd equal to Rm; a long multiply whose RdLo, RdHi and
+    Rm are not all different; a load or store with writeback whose base is
+    its data register; ldm or stm with writeback and the base in the list."""
+    multiply = re.match(rf"^(mla|mul|umull|smull|umlal|smlal)s?({CONDITIONS})?s?$", mnemonic)
+    base = multiply.group(1) if multiply else base_mnemonic(mnemonic)
+    fields = [register(f) for f in re.split(r",\s*", operands) if f]
+    if base in ("mul", "mla") and len(fields) >= 3 and fields[0] == fields[1]:
+        return "Rd is Rm"
+    if base in ("umull", "smull", "umlal", "smlal") and len(fields) >= 3 and len(set(fields[:3])) < 3:
+        return "RdLo, RdHi and Rm are not all different"
+    memory = re.match(r"^(\w+),\s*\[(\w+)(\]?)(.*)$", operands)
+    if memory and re.match(r"^(ldr|str)", base) and not base.startswith(("ldm", "stm")):
+        data, address_base, closed, rest = memory.groups()
+        writeback = rest.rstrip().endswith("!") or (closed == "]" and rest.strip().startswith(","))
+        if writeback and register(data) == register(address_base):
+            return "writeback to the data register"
+    multiple = re.match(r"^(\w+)!,\s*(\{.*\})", operands)
+    if multiple and (base.startswith(("ldm", "stm"))):
+        if register(multiple.group(1)) in register_list(multiple.group(2)):
+            return "writeback with the base in the list"
+    return None
+
+
 def disassemble(objdump, elf_path):
     """[(address, mnemonic, operands, symbol)] of the ELF's code, literal
     pools left out."""
@@ -108,6 +153,9 @@ def main(argv):
     newer = [(a, m, o, s) for a, m, o, s in instructions if NEWER.match(base_mnemonic(m))]
     check(not newer, "no instruction of ARMv5 or later" + "".join(
         f"\n     {a:#x} {m} {o} in {s}" for a, m, o, s in newer[:20]))
+    odd = [(a, m, o, s, unpredictable(m, o)) for a, m, o, s in instructions if unpredictable(m, o)]
+    check(not odd, "no register form that ARMv4 and ARMv5 leave unpredictable" + "".join(
+        f"\n     {a:#x} {m} {o} in {s}: {why}" for a, m, o, s, why in odd[:20]))
     jumps = [(a, m, o, s) for a, m, o, s in instructions if writes_pc(m, o)]
     check(not jumps, "every return and indirect jump goes through bx" + "".join(
         f"\n     {a:#x} {m} {o} in {s}" for a, m, o, s in jumps[:20]))

@@ -7,7 +7,10 @@
 
 namespace {
 
-const int kOverrunBy = 40;  // bytes past the array's end
+// In .data, so that this image also has initialised data before its
+// .bss, which the real one lacks.
+volatile int overrun_by = 40;  // bytes past the array's end
+__attribute__((aligned(8))) volatile int last_value;  // in .bss, past a gap its alignment makes
 
 void __attribute__((noinline)) fill(char *bytes, int count)
 {
@@ -34,7 +37,8 @@ bool asks_for_overrun(LPCWSTR command_line)
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPWSTR command_line, int)
 {
-    int value = fill_buffer(asks_for_overrun(command_line) ? kOverrunBy : 0);
+    int value = fill_buffer(asks_for_overrun(command_line) ? overrun_by : 0);
+    last_value = value;
     // After an overrun, not reached: the guard's failure path has ended
     // the process.
     SetDlgItemTextW(0, value, L"after the fill");

@@ -54,6 +54,7 @@ class Section:
     def __init__(self, name, rva, data, virtual_size, flags):
         self.name, self.rva, self.data = name, rva, data
         self.virtual_size, self.flags = virtual_size, flags
+        self.uninitialized = 0  # the bytes of .bss this section ends in
         self.file_offset = 0
 
 
@@ -69,7 +70,9 @@ def read_elf(path):
         base = symbols.get("__image_base")
         if base is None:
             raise SystemExit(f"{path}: no __image_base symbol")
-        allocated = [s for s in elf.iter_sections() if s["sh_flags"] & 0x2 and s["sh_size"]]
+        # In address order, whatever order the ELF's section table has.
+        allocated = sorted((s for s in elf.iter_sections() if s["sh_flags"] & 0x2 and s["sh_size"]),
+                           key=lambda s: s["sh_addr"])
         names = [s.name for s in allocated]
         unknown = [n for n in names if n not in SECTION_FLAGS and n != ".bss"]
         if unknown:
@@ -82,16 +85,29 @@ def read_elf(path):
                     if (s["sh_addr"] - base) % SECTION_ALIGNMENT:
                         raise SystemExit(f"{path}: .bss must follow .data or start a page")
                     sections.append(Section(".data", s["sh_addr"] - base, b"", 0, SECTION_FLAGS[".data"]))
+                # It may start past .data's end, by what its alignment asks.
                 data = sections[-1]
-                if s["sh_addr"] != base + data.rva + data.virtual_size:
+                data_end = base + data.rva + data.virtual_size
+                if not data_end <= s["sh_addr"] < data_end + max(s["sh_addralign"], 1):
                     raise SystemExit(f"{path}: .bss must follow .data directly")
-                data.virtual_size += s["sh_size"]
+                data.virtual_size = s["sh_addr"] + s["sh_size"] - base - data.rva
+                data.uninitialized = s["sh_size"]
                 continue
             rva = s["sh_addr"] - base
             if rva % SECTION_ALIGNMENT:
                 raise SystemExit(f"{path}: {s.name} is not page-aligned")
             sections.append(Section(s.name, rva, s.data(), s["sh_size"], SECTION_FLAGS[s.name]))
         entry = elf["e_entry"] - base
+    # The loader maps the sections as one run of pages: each starts on the
+    # page after the one the previous ends in (.bss may end anywhere in its
+    # page), with neither a gap nor an overlap between them.
+    for before, after in zip(sections, sections[1:]):
+        end = before.rva + before.virtual_size
+        if after.rva < end:
+            raise SystemExit(f"{path}: {after.name} at {after.rva:#x} overlaps {before.name}, which ends at {end:#x}")
+        if after.rva != align(end, SECTION_ALIGNMENT):
+            raise SystemExit(f"{path}: a gap between {before.name}, which ends at {end:#x}, "
+                             f"and {after.name} at {after.rva:#x}")
     return base, entry, sections, symbols
 
 
@@ -276,7 +292,7 @@ def build_pe(base, entry, sections, symbols, resources, subsystem_version):
         0x10B, 1, 0,                                            # magic, linker version
         sum(raw_size(s) for s in code),                         # size of code
         sum(raw_size(s) for s in data_sections),                # initialized data
-        sum(s.virtual_size - len(s.data) for s in sections),    # uninitialized (.bss)
+        sum(s.uninitialized for s in sections),                 # uninitialized (.bss)
         entry, code[0].rva, data_sections[0].rva,
         base, SECTION_ALIGNMENT, FILE_ALIGNMENT,
         *subsystem_version,                                     # operating system
