@@ -191,7 +191,8 @@ if expect(archive is not None and archive.endswith(".zip"), "wm5-armv4i: a zip a
              "--exe", os.path.join(folder, top, "Velmark.exe"), "--readme", os.path.join(source_dir, "README.md"),
              "--make-cab", os.path.join(source_dir, "tools", "wince", "make_cab.py"),
              "--layout", os.path.join(source_dir, "shell", "wince", "install-layout.json"),
-             "--source", source_dir], capture_output=True, text=True, timeout=400)
+             "--time-file", os.path.join(wm5_build, "shell", "wince", "commit-time.txt")],
+            capture_output=True, text=True, timeout=400)
         print("\n".join(line for line in cab.stdout.splitlines() if not line.startswith("ok")))
         expect(cab.returncode == 0, "%s: its cab installs its Velmark.exe and the shortcut" % name)
         tests = os.path.join(wm5_build, "tests", "wince")

@@ -16,7 +16,7 @@ tools would read it:
   the same bytes.
 
 usage: check_cab.py --cab CAB --exe Velmark.exe --readme README.md
-                    --make-cab make_cab.py --layout LAYOUT.json --source SOURCE_DIR
+                    --make-cab make_cab.py --layout LAYOUT.json --time-file COMMIT_TIME
 """
 import argparse
 import filecmp
@@ -30,21 +30,13 @@ import tempfile
 import xml.etree.ElementTree as ElementTree
 
 import installer_header
+from checks import check, outcome
 
 # Where the %CEn% folders are on a Pocket PC.
 FOLDERS = {1: "Program Files", 2: "Windows", 11: "Windows/Start Menu/Programs", 17: "Windows/Start Menu"}
 EXPECTED_MEMBERS = ["0Velmark.000", "0Velmark.001", "_setup.xml"]
 WM6 = (5, 2)          # Windows Mobile 6 and 6.5 report OS 5.2 and run WM5 programs
 NO_WARNING_BUILD_MAX = 0xE0000000
-
-failures = []
-
-
-def check(ok, what):
-    print(("ok   " if ok else "FAIL ") + what)
-    if not ok:
-        failures.append(what)
-    return ok
 
 
 def run(command, **kwargs):
@@ -238,17 +230,17 @@ def check_installs(header, document, members_dir, exe, work):
 def check_reproducible(args, work):
     again = os.path.join(work, "again.cab")
     done = run([sys.executable, args.make_cab, args.layout, "--file", f"Velmark.exe={args.exe}",
-                "--time-of-commit", args.source, again], cwd=work, env=dict(os.environ, TZ="Pacific/Kiritimati"))
+                "--time-file", args.time_file, again], cwd=work, env=dict(os.environ, TZ="Pacific/Kiritimati"))
     check(done.returncode == 0 and filecmp.cmp(again, args.cab, shallow=False),
           f"a second run of the cab step, elsewhere and in another time zone, gives the same bytes {done.stderr.strip()}")
 
 
 def main():
     parser = argparse.ArgumentParser()
-    for option in ("--cab", "--exe", "--readme", "--make-cab", "--layout", "--source"):
+    for option in ("--cab", "--exe", "--readme", "--make-cab", "--layout", "--time-file"):
         parser.add_argument(option, required=True)
     args = parser.parse_args()
-    for option in ("cab", "exe", "readme", "make_cab", "layout", "source"):
+    for option in ("cab", "exe", "readme", "make_cab", "layout", "time_file"):
         setattr(args, option, os.path.abspath(getattr(args, option)))
     with tempfile.TemporaryDirectory() as work:
         members = os.path.join(work, "members")
@@ -262,10 +254,7 @@ def main():
             except (OSError, KeyError) as wrong:
                 check(False, f"the simulated install runs to its end: {wrong!r}")
         check_reproducible(args, work)
-    if failures:
-        print(f"{len(failures)} failed")
-        return 1
-    return 0
+    return outcome()
 
 
 if __name__ == "__main__":

@@ -14,6 +14,8 @@ import sys
 
 import pefile
 
+from checks import check, outcome
+
 # What the image may import, and nothing else: the shell's calls, the
 # counter, the formatted print, the two math functions, the start-up's
 # clock and end of the process, and (unless built with libgcc's) the
@@ -41,14 +43,6 @@ EXPECTED_SECTIONS = [
     (".data", INITIALIZED | READ | WRITE),
     (".rsrc", INITIALIZED | READ),
 ]
-
-failures = []
-
-
-def check(ok, what):
-    print(("ok   " if ok else "FAIL ") + what)
-    if not ok:
-        failures.append(what)
 
 
 def resources(pe):
@@ -156,10 +150,7 @@ def main(argv):
     check_sections(pe)
     check_imports(pe, arithmetic)
     status = check_resources(pe, win32, "--require-win32" in argv)
-    if failures:
-        print(f"{len(failures)} failed")
-        return 1
-    return status
+    return outcome(status)
 
 
 if __name__ == "__main__":

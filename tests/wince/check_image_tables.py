@@ -25,13 +25,7 @@ import sys
 import pefile
 from elftools.elf.elffile import ELFFile
 
-failures = []
-
-
-def check(ok, what):
-    print(("ok   " if ok else "FAIL ") + what)
-    if not ok:
-        failures.append(what)
+from checks import check, outcome
 
 
 class Image:
@@ -250,10 +244,7 @@ def main(argv):
     check_optional_header(image, argv[2], (int(major), int(minor)))
     check_imports(image)
     check_resources(image, argv[1])
-    if failures:
-        print(f"{len(failures)} failed")
-        return 1
-    return 0
+    return outcome()
 
 
 if __name__ == "__main__":

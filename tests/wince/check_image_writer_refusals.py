@@ -14,13 +14,7 @@ import tempfile
 
 from elftools.elf.elffile import ELFFile
 
-failures = []
-
-
-def check(ok, what):
-    print(("ok   " if ok else "FAIL ") + what)
-    if not ok:
-        failures.append(what)
+from checks import check, outcome
 
 
 def section_headers(data):
@@ -79,10 +73,7 @@ def main(argv):
                 ("the data moved onto .idata", moved(elf, ".bss", -0x1000), "overlaps .idata")):
             status, message, _ = write(data)
             check(status != 0 and reason in message, f"{what} is refused ({message})")
-    if failures:
-        print(f"{len(failures)} failed")
-        return 1
-    return 0
+    return outcome()
 
 
 if __name__ == "__main__":

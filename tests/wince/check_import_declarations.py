@@ -22,17 +22,11 @@ import tempfile
 
 from elftools.elf.elffile import ELFFile
 
+from checks import check, outcome
+
 HEADERS = ["windows.h", "stdio.h", "math.h", "aygshell.h", "arithmetic_helpers.h"]
 FLAGS = ["-marm", "-march=armv4t", "-mfloat-abi=soft", "-fno-short-enums", "-fshort-wchar", "-ffreestanding",
          "-nostdinc", "-g", "-c"]
-
-failures = []
-
-
-def check(ok, what):
-    print(("ok   " if ok else "FAIL ") + what)
-    if not ok:
-        failures.append(what)
 
 
 def read_imports(path):
@@ -150,10 +144,7 @@ def main(argv):
             continue
         wrong = judge(name, listed, declaration)
         check(not wrong, f"{name}{' (64bit)' if listed else ''}: " + (wrong or "meets the calling standard"))
-    if failures:
-        print(f"{len(failures)} failed")
-        return 1
-    return 0
+    return outcome()
 
 
 if __name__ == "__main__":

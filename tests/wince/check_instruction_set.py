@@ -17,6 +17,8 @@ import sys
 import pefile
 from elftools.elf.elffile import ELFFile
 
+from checks import check, outcome
+
 # Mnemonics that ARMv4T lacks (ARMv5, v5TE, v6 and later), without their
 # condition or flag suffixes.
 NEWER = re.compile(r"""^(
@@ -30,14 +32,6 @@ NEWER = re.compile(r"""^(
   | nop\.w | it[te]* | cb n?z | tb[bh] | ldr[bhs]*t\.w
 )$""", re.VERBOSE)
 CONDITIONS = "eq|ne|cs|cc|hs|lo|mi|pl|vs|vc|hi|ls|ge|lt|gt|le|al"
-
-failures = []
-
-
-def check(ok, what):
-    print(("ok   " if ok else "FAIL ") + what)
-    if not ok:
-        failures.append(what)
 
 
 def base_mnemonic(mnemonic):
@@ -172,10 +166,7 @@ def main(argv):
             check(body == [("ldr", "ip, [pc, #4]"), ("ldr", "ip, [ip]"), ("bx", "ip")]
                   and words.get(stub + 12) == imported.address,
                   f"{name} is called through its slot {imported.address:#x} and bx")
-    if failures:
-        print(f"{len(failures)} failed")
-        return 1
-    return 0
+    return outcome()
 
 
 if __name__ == "__main__":

@@ -19,15 +19,10 @@ import sys
 
 from elftools.elf.elffile import ELFFile
 
+from checks import check, outcome
+
 CURRENT_PROCESS = 0x42
 STATUS_STACK_BUFFER_OVERRUN = 0xC0000409
-failures = []
-
-
-def check(ok, what):
-    print(("ok   " if ok else "FAIL ") + what)
-    if not ok:
-        failures.append(what)
 
 
 def symbols_of(path):
@@ -91,10 +86,7 @@ def main():
     check(not guarded("WinMainCRTStartup"), "the start-up, which sets the guard, carries none")
     run_handler = [n for n in symbols if "run_command" in n] or ["_Z16main_dialog_procP6HWND__jjl"]
     check(any(guarded(n) for n in run_handler), f"the Run handler, with its 256-character buffer, is guarded ({run_handler})")
-    if failures:
-        print(f"{len(failures)} failed")
-        return 1
-    return 0
+    return outcome()
 
 
 if __name__ == "__main__":

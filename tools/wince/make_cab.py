@@ -9,7 +9,8 @@ the application and its provider, the install folder, the files and the
 shortcuts. Every member gets the same fixed time stamp (the commit's), so
 two builds of one commit give the same bytes.
 
-Usage: make_cab.py LAYOUT.json --file NAME=PATH... (--time SECONDS | --time-of-commit SOURCE_DIR) OUT.cab
+Usage: make_cab.py LAYOUT.json --file NAME=PATH... (--time SECONDS | --time-file FILE) OUT.cab
+(the build writes the commit's time into FILE: cmake/write_commit_time.cmake)
 """
 import argparse
 import json
@@ -157,13 +158,12 @@ def setup_xml(layout):
     return ("\r\n".join(lines) + "\r\n").encode("utf-8")
 
 
-def commit_time(source_dir):
-    """The commit's time; sources that are no git checkout take
-    SOURCE_DATE_EPOCH, else the earliest time a cab can hold (1980)."""
-    done = subprocess.run(["git", "-C", source_dir, "log", "-1", "--format=%ct"], capture_output=True, text=True)
-    if done.returncode == 0 and done.stdout.strip().isdigit():
-        return int(done.stdout.strip())
-    return int(os.environ.get("SOURCE_DATE_EPOCH", "315532800"))
+def read_time(path):
+    try:
+        with open(path, encoding="ascii") as f:
+            return int(f.read().strip())
+    except (OSError, ValueError) as error:
+        raise SystemExit(f"no time stamp in {path}: {error}")
 
 
 def main(argv):
@@ -172,13 +172,13 @@ def main(argv):
     parser.add_argument("--file", action="append", default=[], metavar="NAME=PATH")
     when = parser.add_mutually_exclusive_group(required=True)
     when.add_argument("--time", type=int, help="the members' time stamp, in seconds since 1970")
-    when.add_argument("--time-of-commit", metavar="SOURCE_DIR", help="the time of the checked-out commit")
+    when.add_argument("--time-file", help="a file that holds the time stamp, in seconds since 1970")
     parser.add_argument("--gcab", default="gcab")
     parser.add_argument("output")
     args = parser.parse_args(argv[1:])
     with open(args.layout, encoding="utf-8") as f:
         layout = Layout(json.load(f))
-    stamp = args.time if args.time is not None else commit_time(args.time_of_commit)
+    stamp = args.time if args.time is not None else read_time(args.time_file)
     built = dict(item.split("=", 1) for item in args.file)
     missing = [name for name, _, _ in layout.files if name not in built]
     if missing:
