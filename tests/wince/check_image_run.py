@@ -58,8 +58,9 @@ AXPY = RUNS * (FACTOR_AXPY + SOLVE_AXPY)
 HELPER_CALLS = {
     # row sums; the averaged loop's e + g (20); each column's total (8)
     "__adds": RUNS * GENERATED + 20 + 8,
-    # a reading's interval (12 single, 2 averaged); g's subtraction (20); the loop's interval less g (2)
-    "__subs": 12 + 2 + 20 + 2 + 2,
+    # each single measurement's two intervals; each averaged one's ten updates of g,
+    # its factorisation interval less g (two) and its solve interval
+    "__subs": 6 * 2 + 2 * (10 + 2 + 1),
     "__muls": 1,                                   # the shell's KFLOPS x 0.001
     # t = -1 / pivot: a double division rounded to single, which is exactly the
     # single division of the two singles, and GCC compiles it as that; the back

@@ -37,8 +37,11 @@ linux_syscall:
 @ unsigned long long call_image(unsigned target, const unsigned *words, unsigned count)
 @ Calls into the image as the device does: the first four argument words in
 @ r0-r3, the rest on the stack, and the stack pointer only 4-byte aligned
-@ (4 mod 8), so that code assuming the EABI's 8 fails here too. Returns
-@ r0:r1.
+@ (4 mod 8), so that code assuming the EABI's 8 fails here too. The image
+@ returns into Thumb code, as it does into a system DLL's: a return that
+@ cannot switch state (mov pc, lr on ARMv4T) runs the two Thumb halfwords
+@ as one ARM word, 0xe7fe4778, which ARMv4T and ARMv5 leave undefined.
+@ Returns r0:r1.
 	.global call_image
 	.type call_image, %function
 call_image:
@@ -65,8 +68,14 @@ call_image:
 	ldrge	r3, [r5, #12]		@ r3 before r2, which holds the count
 	cmp	r2, #3
 	ldrge	r2, [r5, #8]
-	mov	lr, pc
+	adr	lr, 3f
+	orr	lr, lr, #1		@ the return lands in Thumb state
 	bx	r6
+	.thumb
+	.balign 4
+3:	bx	pc			@ on to the ARM code 4 bytes on
+	b	.			@ never run as Thumb; with bx pc it reads as an undefined ARM word
+	.arm
 	mov	sp, r4
 	pop	{r4, r5, r6, lr}
 	bx	lr
