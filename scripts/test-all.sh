@@ -18,6 +18,8 @@ scripts/install-deps.sh all
 presets="${*:-host-release host-debug host-clang host-sanitize armel aarch64 win32 wm5 wm5-libgcc}"
 jobs="$(nproc 2>/dev/null || echo 2)"
 failed=""
+started="$(date +%s)"
+elapsed() { echo "$(( $(date +%s) - started )) s in"; }
 # The device image must carry the win32 program's resources byte for byte:
 # without the win32 build in this run, its Velmark.exe is built first.
 built() { case " $presets " in *" $1 "*) return 0 ;; *) return 1 ;; esac; }
@@ -28,7 +30,7 @@ if { built wm5 || built wm5-libgcc; } && ! built win32 && [ ! -f build/win32/she
     fi
 fi
 for preset in $presets; do
-    echo "==== $preset"
+    echo "==== $preset ($(elapsed))"
     if cmake --preset "$preset" -DVELMARK_REQUIRE_ALL_TESTS=ON >"build-$preset.log" 2>&1 &&
        cmake --build --preset "$preset" -j "$jobs" >>"build-$preset.log" 2>&1; then
         if ! ctest --preset "$preset" -j "$jobs"; then
@@ -44,7 +46,7 @@ for preset in $presets; do
 done
 # The release archives, when every build they come from was built here.
 if built host-release && built aarch64 && built armel && built win32 && built wm5; then
-    echo "==== release archives"
+    echo "==== release archives ($(elapsed))"
     rm -rf dist
     if ! scripts/package.sh ||
        ! /usr/bin/python3 tests/package/check_archives.py dist "$root" build/win32 build/wm5; then
@@ -52,7 +54,7 @@ if built host-release && built aarch64 && built armel && built win32 && built wm
     fi
 fi
 if [ -n "$failed" ]; then
-    echo "FAILED:$failed"
+    echo "FAILED ($(elapsed)):$failed"
     exit 1
 fi
-echo "all builds passed: $presets"
+echo "all builds passed ($(elapsed)): $presets"

@@ -82,7 +82,9 @@ def expect(condition, what):
 
 
 def newest(platform):
-    found = sorted(glob.glob(os.path.join(dist, "velmark-*-%s.*" % platform)), key=os.path.getmtime)
+    """The platform's newest archive (the device's cab beside it is no archive)."""
+    found = sorted((p for p in glob.glob(os.path.join(dist, "velmark-*-%s.*" % platform)) if not p.endswith(".cab")),
+                   key=os.path.getmtime)
     return found[-1] if found else None
 
 
