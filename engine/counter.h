@@ -1,6 +1,6 @@
 /* The high-resolution counter: the only thing the engine asks of the
- * platform. One source file per platform implements these two reads
- * (counter_win32.cpp, counter_posix.cpp).
+ * platform. Each port implements these two reads in its own counter.cpp
+ * (ports/PORT/).
  *
  * Both return nonzero on success, as the platform's own calls do; the run
  * does not look at it. A program may link its own definitions of both

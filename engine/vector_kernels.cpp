@@ -2,9 +2,14 @@
 //
 // Unit-increment paths are unrolled (axpy by four, dot and scal by five) with
 // the leftover elements handled first; the order of evaluation inside each
-// path is part of the result, so it must not be reassociated.
+// path is part of the result, so it must not be reassociated. The element
+// rules are in kernel_rules.h. A build with fast variants of the
+// unit-increment paths (engine/x86/fast_paths.h) hands those to them; a
+// build without (engine/plain/fast_paths.h) runs the paths written here.
 #include <math.h>
 
+#include "fast_paths.h"
+#include "kernel_rules.h"
 #include "velmark_engine.h"
 
 namespace {
@@ -16,17 +21,6 @@ vm_int32 walk_start(vm_int32 count, vm_int32 inc)
     return inc < 0 ? (1 - count) * inc : 0;
 }
 
-inline float axpy_element(double alpha, float x, float y)
-{
-    double product = static_cast<double>(x) * alpha;
-    return static_cast<float>(product + static_cast<double>(y));
-}
-
-inline float scal_element(double alpha, float x)
-{
-    return static_cast<float>(static_cast<double>(x) * alpha);
-}
-
 } // namespace
 
 void axpy(vm_int32 n, double alpha, const float *x, vm_int32 incx, float *y,
@@ -36,6 +30,9 @@ void axpy(vm_int32 n, double alpha, const float *x, vm_int32 incx, float *y,
         return;
     }
     if (incx == 1 && incy == 1) {
+        if (axpy_fast_path(n, alpha, x, y)) {
+            return;
+        }
         vm_int32 m = n % 4;
         for (vm_int32 i = 0; i < m; ++i) {
             y[i] = axpy_element(alpha, x[i], y[i]);
@@ -111,6 +108,9 @@ void scal(vm_int32 n, double alpha, float *x, vm_int32 incx)
         return;
     }
     if (incx == 1) {
+        if (scal_fast_path(n, alpha, x)) {
+            return;
+        }
         vm_int32 m = n % 5;
         for (vm_int32 i = 0; i < m; ++i) {
             x[i] = scal_element(alpha, x[i]);
@@ -142,6 +142,10 @@ vm_int32 iamax(vm_int32 n, const float *x, vm_int32 incx)
     }
     if (n == 1) {
         return 0;
+    }
+    vm_int32 found = 0;
+    if (incx == 1 && iamax_fast_path(n, x, &found)) {
+        return found;
     }
     vm_int32 offset = walk_start(n, incx);
     vm_int32 best = 0;

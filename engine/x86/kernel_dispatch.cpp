@@ -1,8 +1,8 @@
-// The vector kernels of x86-64 host builds: the plain kernels' rules, with
-// the unit-increment paths of axpy, scal and iamax handed to the widest
-// variant this machine runs. The variant is chosen once, by the first call
-// that needs one, from any thread: until then the table points at functions
-// that choose (exactly once) and then go on.
+// The fast paths of x86-64 host builds (fast_paths.h): the unit-increment
+// paths of axpy, scal and iamax handed to the widest variant this machine
+// runs, or to the one a program chose; "portable" is the plain kernels
+// themselves. The variant is chosen once, by the first call that needs one,
+// from any thread.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -11,34 +11,16 @@
 #include <mutex>
 
 #include "cpu_features.h"
+#include "fast_paths.h"
 #include "kernel_dispatch.h"
 #include "kernel_variants.h"
-#include "portable_kernels.h"
-#include "velmark_engine.h"
 #include "x86_kernels.h"
 
 namespace {
 
-void axpy_portable_unit(vm_int32 n, double alpha, const float *x, float *y)
-{
-    portable_axpy(n, alpha, x, 1, y, 1);
-}
-
-void scal_portable_unit(vm_int32 n, double alpha, float *x)
-{
-    portable_scal(n, alpha, x, 1);
-}
-
-vm_int32 iamax_portable_unit(vm_int32 n, const float *x)
-{
-    return portable_iamax(n, x, 1);
-}
-
-const UnitKernels portable_unit_kernels = {axpy_portable_unit, scal_portable_unit, iamax_portable_unit};
-
 struct Variant {
     const char *name;
-    const UnitKernels *kernels;
+    const UnitKernels *kernels;  // null: the plain kernels, no fast path
     bool (*supported)(const CpuFeatures &);
 };
 
@@ -47,7 +29,7 @@ bool has_sse2(const CpuFeatures &f) { return f.sse2; }
 bool has_avx2(const CpuFeatures &f) { return f.avx2; }
 bool has_avx512(const CpuFeatures &f) { return f.avx512; }
 
-const Variant variants[] = {{"portable", &portable_unit_kernels, always},
+const Variant variants[] = {{"portable", nullptr, always},
                             {"sse2", &sse2_unit_kernels, has_sse2},
                             {"avx2", &avx2_unit_kernels, has_avx2},
                             {"avx512", &avx512_unit_kernels, has_avx512}};
@@ -67,54 +49,32 @@ int find_variant(const char *name)
     return -1;
 }
 
-void choose_then_axpy(vm_int32 n, double alpha, const float *x, float *y);
-void choose_then_scal(vm_int32 n, double alpha, float *x);
-vm_int32 choose_then_iamax(vm_int32 n, const float *x);
-const UnitKernels choosing_kernels = {choose_then_axpy, choose_then_scal, choose_then_iamax};
-
-// The kernels in use; chosen_variant is -1 until the choice is made. Both
-// are atomic, so that a call on one thread sees either the choosing table
-// or a whole chosen one.
-std::atomic<const UnitKernels *> active{&choosing_kernels};
+// The variant in use, -1 until the choice is made. Atomic, so that a call
+// on one thread sees either no choice or a whole one.
 std::atomic<int> chosen_variant{-1};
 std::once_flag default_choice;
 
-void use_variant(int index)
-{
-    chosen_variant.store(index);
-    active.store(variants[index].kernels);
-}
-
 // Made once, whichever thread gets here first. A program's own
 // choose_kernels, made before, stands.
-void choose_once()
+int chosen()
 {
+    int index = chosen_variant.load();
+    if (index >= 0) return index;
     std::call_once(default_choice, [] {
         if (chosen_variant.load() >= 0) return;
-        use_variant(default_kernel_variant(getenv("VELMARK_KERNELS"), features()));
+        chosen_variant.store(default_kernel_variant(getenv("VELMARK_KERNELS"), features()));
     });
+    return chosen_variant.load();
 }
 
-void choose_then_axpy(vm_int32 n, double alpha, const float *x, float *y)
+const UnitKernels *fast_kernels()
 {
-    choose_once();
-    active.load()->axpy(n, alpha, x, y);
-}
-
-void choose_then_scal(vm_int32 n, double alpha, float *x)
-{
-    choose_once();
-    active.load()->scal(n, alpha, x);
-}
-
-vm_int32 choose_then_iamax(vm_int32 n, const float *x)
-{
-    choose_once();
-    return active.load()->iamax(n, x);
+    return variants[chosen()].kernels;
 }
 
 // Whether the n elements at x and at y share any memory. Overlapping
-// vectors are updated one element at a time, as the rule walks them.
+// vectors are updated one element at a time, as the rule walks them: the
+// plain kernel's path.
 bool overlap(const float *x, const float *y, vm_int32 n)
 {
     uintptr_t a = reinterpret_cast<uintptr_t>(x), b = reinterpret_cast<uintptr_t>(y);
@@ -124,42 +84,28 @@ bool overlap(const float *x, const float *y, vm_int32 n)
 
 }  // namespace
 
-void axpy(vm_int32 n, double alpha, const float *x, vm_int32 incx, float *y, vm_int32 incy)
+bool axpy_fast_path(vm_int32 n, double alpha, const float *x, float *y)
 {
-    if (n <= 0 || alpha == 0.0) {
-        return;
-    }
-    if (incx == 1 && incy == 1 && !overlap(x, y, n)) {
-        active.load()->axpy(n, alpha, x, y);
-        return;
-    }
-    portable_axpy(n, alpha, x, incx, y, incy);
+    const UnitKernels *kernels = fast_kernels();
+    if (kernels == nullptr || overlap(x, y, n)) return false;
+    kernels->axpy(n, alpha, x, y);
+    return true;
 }
 
-void scal(vm_int32 n, double alpha, float *x, vm_int32 incx)
+bool scal_fast_path(vm_int32 n, double alpha, float *x)
 {
-    if (n <= 0) {
-        return;
-    }
-    if (incx == 1) {
-        active.load()->scal(n, alpha, x);
-        return;
-    }
-    portable_scal(n, alpha, x, incx);
+    const UnitKernels *kernels = fast_kernels();
+    if (kernels == nullptr) return false;
+    kernels->scal(n, alpha, x);
+    return true;
 }
 
-vm_int32 iamax(vm_int32 n, const float *x, vm_int32 incx)
+bool iamax_fast_path(vm_int32 n, const float *x, vm_int32 *found)
 {
-    if (n < 1) {
-        return -1;
-    }
-    if (n == 1) {
-        return 0;  // without reading x
-    }
-    if (incx == 1) {
-        return active.load()->iamax(n, x);
-    }
-    return portable_iamax(n, x, incx);
+    const UnitKernels *kernels = fast_kernels();
+    if (kernels == nullptr) return false;
+    *found = kernels->iamax(n, x);
+    return true;
 }
 
 int default_kernel_variant(const char *wanted, const CpuFeatures &machine)
@@ -178,14 +124,13 @@ int choose_kernels(const char *name)
     int index = find_variant(name);
     if (index < 0) return KERNELS_UNKNOWN;
     if (!variants[index].supported(features())) return KERNELS_UNSUPPORTED;
-    use_variant(index);
+    chosen_variant.store(index);
     return KERNELS_CHOSEN;
 }
 
 const char *kernels_in_use(void)
 {
-    choose_once();
-    return variants[chosen_variant.load()].name;
+    return variants[chosen()].name;
 }
 
 int kernel_variant_count(void)

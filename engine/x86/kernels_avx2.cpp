@@ -2,7 +2,8 @@
 // doubles for the kernel's arithmetic and rounded back once at the store.
 #include <immintrin.h>
 
-#include "scalar_steps.h"
+#include "kernel_rules.h"
+#include "lane_helpers.h"
 #include "x86_kernels.h"
 
 #define VELMARK_AVX2 __attribute__((target("avx2")))
@@ -20,13 +21,16 @@ VELMARK_AVX2 inline __m256i first_lanes(vm_int32 count)
 // (vcvtps2pd from memory), the narrowing once before the store.
 VELMARK_AVX2 inline __m128 axpy4(__m256d alpha, const float *x, const float *y)
 {
-    __m256d product = _mm256_mul_pd(_mm256_cvtps_pd(_mm_loadu_ps(x)), alpha);
-    return _mm256_cvtpd_ps(_mm256_add_pd(product, _mm256_cvtps_pd(_mm_loadu_ps(y))));
+    __m256d wide_y = _mm256_cvtps_pd(_mm_loadu_ps(y));
+    axpy_rule(wide_y, alpha, _mm256_cvtps_pd(_mm_loadu_ps(x)));
+    return _mm256_cvtpd_ps(wide_y);
 }
 
 VELMARK_AVX2 inline __m128 scal4(__m256d alpha, const float *x)
 {
-    return _mm256_cvtpd_ps(_mm256_mul_pd(_mm256_cvtps_pd(_mm_loadu_ps(x)), alpha));
+    __m256d wide = _mm256_cvtps_pd(_mm_loadu_ps(x));
+    scal_rule(wide, alpha);
+    return _mm256_cvtpd_ps(wide);
 }
 
 // Every element depends on its own x and y alone, so the last, partial
@@ -52,7 +56,7 @@ VELMARK_AVX2 void axpy_avx2(vm_int32 n, double alpha, const float *x, float *y)
         _mm_storeu_ps(y, axpy4(a, x, y));
         _mm_storeu_ps(y + n - 4, tail);
     } else {
-        for (vm_int32 i = 0; i < n; ++i) y[i] = axpy_step(alpha, x[i], y[i]);
+        for (vm_int32 i = 0; i < n; ++i) y[i] = axpy_element(alpha, x[i], y[i]);
     }
 }
 
@@ -65,7 +69,7 @@ VELMARK_AVX2 void scal_avx2(vm_int32 n, double alpha, float *x)
         for (vm_int32 i = 0; i < n - 4; i += 4) _mm_storeu_ps(x + i, scal4(a, x + i));
         _mm_storeu_ps(x + n - 4, tail);
     } else {
-        for (vm_int32 i = 0; i < n; ++i) x[i] = scal_step(alpha, x[i]);
+        for (vm_int32 i = 0; i < n; ++i) x[i] = scal_element(alpha, x[i]);
     }
 }
 

@@ -3,7 +3,8 @@
 // store.
 #include <immintrin.h>
 
-#include "scalar_steps.h"
+#include "kernel_rules.h"
+#include "lane_helpers.h"
 #include "x86_kernels.h"
 
 #define VELMARK_AVX512 __attribute__((target("avx512f")))
@@ -19,24 +20,30 @@ VELMARK_AVX512 inline __mmask16 first_lanes(vm_int32 count)
 // itself (vcvtps2pd from memory), the narrowing once before the store.
 VELMARK_AVX512 inline __m256 axpy8(__m512d alpha, const float *x, const float *y)
 {
-    __m512d product = _mm512_mul_pd(_mm512_cvtps_pd(_mm256_loadu_ps(x)), alpha);
-    return _mm512_cvtpd_ps(_mm512_add_pd(product, _mm512_cvtps_pd(_mm256_loadu_ps(y))));
+    __m512d wide_y = _mm512_cvtps_pd(_mm256_loadu_ps(y));
+    axpy_rule(wide_y, alpha, _mm512_cvtps_pd(_mm256_loadu_ps(x)));
+    return _mm512_cvtpd_ps(wide_y);
 }
 
 VELMARK_AVX512 inline __m128 axpy4(__m256d alpha, const float *x, const float *y)
 {
-    __m256d product = _mm256_mul_pd(_mm256_cvtps_pd(_mm_loadu_ps(x)), alpha);
-    return _mm256_cvtpd_ps(_mm256_add_pd(product, _mm256_cvtps_pd(_mm_loadu_ps(y))));
+    __m256d wide_y = _mm256_cvtps_pd(_mm_loadu_ps(y));
+    axpy_rule(wide_y, alpha, _mm256_cvtps_pd(_mm_loadu_ps(x)));
+    return _mm256_cvtpd_ps(wide_y);
 }
 
 VELMARK_AVX512 inline __m256 scal8(__m512d alpha, const float *x)
 {
-    return _mm512_cvtpd_ps(_mm512_mul_pd(_mm512_cvtps_pd(_mm256_loadu_ps(x)), alpha));
+    __m512d wide = _mm512_cvtps_pd(_mm256_loadu_ps(x));
+    scal_rule(wide, alpha);
+    return _mm512_cvtpd_ps(wide);
 }
 
 VELMARK_AVX512 inline __m128 scal4(__m256d alpha, const float *x)
 {
-    return _mm256_cvtpd_ps(_mm256_mul_pd(_mm256_cvtps_pd(_mm_loadu_ps(x)), alpha));
+    __m256d wide = _mm256_cvtps_pd(_mm_loadu_ps(x));
+    scal_rule(wide, alpha);
+    return _mm256_cvtpd_ps(wide);
 }
 
 // Every element depends on its own x and y alone, so the last, partial
@@ -68,7 +75,7 @@ VELMARK_AVX512 void axpy_avx512(vm_int32 n, double alpha, const float *x, float 
         _mm_storeu_ps(y, axpy4(a, x, y));
         _mm_storeu_ps(y + n - 4, tail);
     } else {
-        for (vm_int32 i = 0; i < n; ++i) y[i] = axpy_step(alpha, x[i], y[i]);
+        for (vm_int32 i = 0; i < n; ++i) y[i] = axpy_element(alpha, x[i], y[i]);
     }
 }
 
@@ -97,7 +104,7 @@ VELMARK_AVX512 void scal_avx512(vm_int32 n, double alpha, float *x)
         _mm_storeu_ps(x, scal4(a, x));
         _mm_storeu_ps(x + n - 4, tail);
     } else {
-        for (vm_int32 i = 0; i < n; ++i) x[i] = scal_step(alpha, x[i]);
+        for (vm_int32 i = 0; i < n; ++i) x[i] = scal_element(alpha, x[i]);
     }
 }
 

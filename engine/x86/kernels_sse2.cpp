@@ -2,7 +2,8 @@
 // kernel's arithmetic and rounded back once at the store.
 #include <emmintrin.h>
 
-#include "scalar_steps.h"
+#include "kernel_rules.h"
+#include "lane_helpers.h"
 #include "x86_kernels.h"
 
 #define VELMARK_SSE2 __attribute__((target("sse2")))
@@ -11,18 +12,18 @@ namespace {
 
 VELMARK_SSE2 inline __m128 axpy4(__m128d alpha, __m128 x, __m128 y)
 {
-    __m128d x_low = _mm_cvtps_pd(x), x_high = _mm_cvtps_pd(_mm_movehl_ps(x, x));
     __m128d y_low = _mm_cvtps_pd(y), y_high = _mm_cvtps_pd(_mm_movehl_ps(y, y));
-    __m128 low = _mm_cvtpd_ps(_mm_add_pd(_mm_mul_pd(x_low, alpha), y_low));
-    __m128 high = _mm_cvtpd_ps(_mm_add_pd(_mm_mul_pd(x_high, alpha), y_high));
-    return _mm_movelh_ps(low, high);
+    axpy_rule(y_low, alpha, _mm_cvtps_pd(x));
+    axpy_rule(y_high, alpha, _mm_cvtps_pd(_mm_movehl_ps(x, x)));
+    return _mm_movelh_ps(_mm_cvtpd_ps(y_low), _mm_cvtpd_ps(y_high));
 }
 
 VELMARK_SSE2 inline __m128 scal4(__m128d alpha, __m128 x)
 {
-    __m128 low = _mm_cvtpd_ps(_mm_mul_pd(_mm_cvtps_pd(x), alpha));
-    __m128 high = _mm_cvtpd_ps(_mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(x, x)), alpha));
-    return _mm_movelh_ps(low, high);
+    __m128d low = _mm_cvtps_pd(x), high = _mm_cvtps_pd(_mm_movehl_ps(x, x));
+    scal_rule(low, alpha);
+    scal_rule(high, alpha);
+    return _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high));
 }
 
 VELMARK_SSE2 void axpy_sse2(vm_int32 n, double alpha, const float *x, float *y)
@@ -39,7 +40,7 @@ VELMARK_SSE2 void axpy_sse2(vm_int32 n, double alpha, const float *x, float *y)
         _mm_storeu_ps(y + i, axpy4(a, _mm_loadu_ps(x + i), _mm_loadu_ps(y + i)));
         i += 4;
     }
-    for (; i < n; ++i) y[i] = axpy_step(alpha, x[i], y[i]);
+    for (; i < n; ++i) y[i] = axpy_element(alpha, x[i], y[i]);
 }
 
 VELMARK_SSE2 void scal_sse2(vm_int32 n, double alpha, float *x)
@@ -47,7 +48,7 @@ VELMARK_SSE2 void scal_sse2(vm_int32 n, double alpha, float *x)
     const __m128d a = _mm_set1_pd(alpha);
     vm_int32 i = 0;
     for (; i + 4 <= n; i += 4) _mm_storeu_ps(x + i, scal4(a, _mm_loadu_ps(x + i)));
-    for (; i < n; ++i) x[i] = scal_step(alpha, x[i]);
+    for (; i < n; ++i) x[i] = scal_element(alpha, x[i]);
 }
 
 VELMARK_SSE2 vm_int32 iamax_sse2(vm_int32 n, const float *x)

@@ -1,6 +1,7 @@
 // The unit-increment paths of axpy, scal and iamax for x86-64, one set per
 // instruction set, each compiled for its own target with function
-// attributes. Each computes every element by the kernel's rule:
+// attributes. Each computes every element by the kernel's rule
+// (kernel_rules.h), in its lanes:
 //   axpy: y(i) = single(double(x(i)) * alpha + double(y(i)))
 //   scal: x(i) = single(double(x(i)) * alpha)
 //   iamax: the first index of the largest magnitude; a NaN never wins,

@@ -4,9 +4,10 @@ report names: for each variant, by --kernels and by VELMARK_KERNELS, the
 real runner in a process of its own (where no earlier choice exists).
 
 What it ran is seen from outside: under callgrind, whose record of the
-functions executed names each variant's unit kernels. valgrind's processor
-lacks AVX-512, so there the runner's own choice would be AVX2, and any
-variant other than that one shows a default choice that overrode the user's.
+functions executed names each fast variant's unit kernels ("portable" is
+the plain kernels alone: no variant's). valgrind's processor lacks
+AVX-512, so there the runner's own choice would be AVX2, and any variant
+other than that one shows a default choice that overrode the user's.
 
 usage: check_kernel_option.py RUNNER VARIANT;VARIANT... [--callgrind]
 Without --callgrind only the reports are checked.
@@ -19,17 +20,12 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from checks import check, outcome  # noqa: E402
+
 runner, variants = sys.argv[1], sys.argv[2].split(";")
 under_callgrind = "--callgrind" in sys.argv[3:]
-UNIT_KERNEL = re.compile(r"\b(?:axpy|scal|iamax)_(portable_unit|sse2|avx2|avx512)\b")
-failures, checked = [], []
-
-
-def expect(condition, what):
-    checked.append(what)
-    print(("ok:   " if condition else "FAIL: ") + what)
-    if not condition:
-        failures.append(what)
+UNIT_KERNEL = re.compile(r"\b(?:axpy|scal|iamax)_(sse2|avx2|avx512)\b")
 
 
 def environment(variant=None):
@@ -39,8 +35,9 @@ def environment(variant=None):
     return env
 
 
-def variant_of(function_suffix):
-    return "portable" if function_suffix == "portable_unit" else function_suffix
+def fast_variants_of(variant):
+    """The fast variants whose kernels run when this variant is chosen."""
+    return set() if variant == "portable" else {variant}
 
 
 def kernels_run(command, env):
@@ -51,7 +48,7 @@ def kernels_run(command, env):
                                *command], capture_output=True, text=True, timeout=600, env=env)
         with open(record) as f:
             names = set(UNIT_KERNEL.findall(f.read()))
-    return {variant_of(n) for n in names}, done
+    return names, done
 
 
 for variant in variants:
@@ -63,13 +60,13 @@ for variant in variants:
             print(f"skip: this machine cannot run {variant}")
             break
         reported = json.loads(done.stdout)["build"]["kernels"] if done.returncode == 0 else None
-        expect(done.returncode == 0 and reported == variant,
-               f"{how} {variant}: the report names {reported} (status {done.returncode}) {done.stderr.strip()}")
+        check(done.returncode == 0 and reported == variant,
+              f"{how} {variant}: the report names {reported} (status {done.returncode}) {done.stderr.strip()}")
 
 if not under_callgrind:
     pass
 elif shutil.which("valgrind") is None:
-    expect(False, "valgrind (package valgrind) is there to see which kernels ran")
+    check(False, "valgrind (package valgrind) is there to see which kernels ran")
 else:
     for variant in variants:
         for how, args, env in (("--kernels", ["--kernels", variant], environment()),
@@ -79,9 +76,8 @@ else:
                 print(f"skip: valgrind's processor cannot run {variant}")
                 break
             reported = json.loads(done.stdout)["build"]["kernels"] if done.returncode == 0 else None
-            expect(done.returncode == 0 and ran == {variant} and reported == variant,
-                   f"{how} {variant} under callgrind: ran {sorted(ran)}, reported {reported} "
-                   f"(status {done.returncode})")
+            check(done.returncode == 0 and ran == fast_variants_of(variant) and reported == variant,
+                  f"{how} {variant} under callgrind: ran {sorted(ran)}, reported {reported} "
+                  f"(status {done.returncode})")
 
-print("%d passed, %d failed" % (len(checked) - len(failures), len(failures)))
-sys.exit(1 if failures else 0)
+sys.exit(outcome())
