@@ -25,7 +25,7 @@ for preset in $presets; do
     cmake --build --preset "$preset" -j "$jobs" --target $targets >/dev/null
     (cd "build/$preset" && cpack -B "$root/dist" >/dev/null)
     if [ "$preset" = wm5 ]; then
-        cp build/wm5/shell/wince/velmark-*-wm5-armv4i.cab dist/
+        cp build/wm5/ports/wince/velmark-*-wm5-armv4i.cab dist/
     fi
 done
 rm -rf dist/_CPack_Packages

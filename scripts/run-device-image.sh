@@ -1,5 +1,5 @@
 #!/bin/sh
-# Runs the device program, build/wm5/shell/wince/Velmark.exe, here: through
+# Runs the device program, build/wm5/ports/wince/Velmark.exe, here: through
 # the project's CE loader under qemu-arm's XScale model (-cpu pxa270), with
 # the real clock, and prints its result line. That figure is qemu's speed
 # on this PC, an emulated figure, not a device result.
@@ -13,5 +13,6 @@ if [ "${1:-}" != "--no-build" ]; then
     cmake --preset wm5 >/dev/null
     cmake --build --preset wm5 -j "$(nproc 2>/dev/null || echo 2)" --target Velmark ce_loader >/dev/null
 fi
-exec /usr/bin/python3 tests/wince/check_image_run.py --qemu qemu-arm --cpu pxa270 \
-    --loader build/wm5/tests/wince/ce_loader --real-clock build/wm5/shell/wince/Velmark.exe
+port=build/wm5/ports/wince
+exec /usr/bin/python3 ports/wince/tools/run_image.py --qemu qemu-arm --cpu pxa270 \
+    --loader "$port/loader/ce_loader" "$port/Velmark.exe"

@@ -16,4 +16,4 @@ fi
 cd "$root"
 cmake --preset win32 -DVELMARK_REQUIRE_ALL_TESTS=OFF >/dev/null
 cmake --build --preset win32 --target Velmark -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
-WINEDEBUG=-all exec wine explorer "/desktop=Velmark,$screen" build/win32/shell/Velmark.exe
+WINEDEBUG=-all exec wine explorer "/desktop=Velmark,$screen" build/win32/ports/win32/Velmark.exe

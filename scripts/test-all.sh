@@ -3,9 +3,8 @@
 # host GCC -O3 and -O0, Clang -O2, Clang with sanitizers (and the fuzzer),
 # ARM soft-float Linux (armel) under qemu-arm, AArch64 under qemu-aarch64,
 # Win32 under wine (with the real dialog under Xvfb), and the device image
-# for Windows Mobile 5.0 through the project's CE loader under qemu-arm
-# (after win32, whose resources it must carry), with coredll's arithmetic
-# helpers and, as wm5-libgcc, with libgcc's. Then it packs the five
+# for Windows Mobile 5.0 through the project's CE loader under qemu-arm,
+# with coredll's arithmetic helpers and, as wm5-libgcc, with libgcc's. Then it packs the five
 # release archives (scripts/package.sh) and tests them unpacked. Installs
 # the Debian packages it needs first; a test whose tool is missing fails the
 # configure rather than going missing.
@@ -20,15 +19,7 @@ jobs="$(nproc 2>/dev/null || echo 2)"
 failed=""
 started="$(date +%s)"
 elapsed() { echo "$(( $(date +%s) - started )) s in"; }
-# The device image must carry the win32 program's resources byte for byte:
-# without the win32 build in this run, its Velmark.exe is built first.
 built() { case " $presets " in *" $1 "*) return 0 ;; *) return 1 ;; esac; }
-if { built wm5 || built wm5-libgcc; } && ! built win32 && [ ! -f build/win32/shell/Velmark.exe ]; then
-    echo "==== win32 Velmark.exe, for the device image's resource check"
-    if ! { cmake --preset win32 >/dev/null && cmake --build --preset win32 -j "$jobs" --target Velmark >/dev/null; }; then
-        failed="$failed win32(Velmark.exe)"
-    fi
-fi
 for preset in $presets; do
     echo "==== $preset ($(elapsed))"
     if cmake --preset "$preset" -DVELMARK_REQUIRE_ALL_TESTS=ON >"build-$preset.log" 2>&1 &&

@@ -10,15 +10,10 @@ import re
 import subprocess
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from checks import check, outcome  # noqa: E402
+
 source = sys.argv[1]
-failures, checked = [], []
-
-
-def expect(ok, what):
-    checked.append(what)
-    print(("ok:   " if ok else "FAIL: ") + what)
-    if not ok:
-        failures.append(what)
 
 
 try:
@@ -29,8 +24,8 @@ except (OSError, AttributeError):
 listed = subprocess.run([os.path.join(source, "scripts", "install-deps.sh"), "--print", "all"],
                         capture_output=True, text=True, timeout=60).stdout.split()
 runtimes = [p for p in listed if p.startswith("libclang-rt-")]
-expect(runtimes == ["libclang-rt-%s-dev" % (major or "VERSION")],
-       "install-deps.sh names clang %s's sanitizer runtime: %s" % (major, runtimes))
+check(runtimes == ["libclang-rt-%s-dev" % (major or "VERSION")],
+      "install-deps.sh names clang %s's sanitizer runtime: %s" % (major, runtimes))
 
 # The first CMake release that reads each version of the presets file.
 PRESETS_NEED = {1: (3, 19), 2: (3, 20), 3: (3, 21), 4: (3, 23), 5: (3, 24), 6: (3, 25)}
@@ -40,8 +35,7 @@ needed = PRESETS_NEED[presets["version"]]
 declared = (presets["cmakeMinimumRequired"]["major"], presets["cmakeMinimumRequired"]["minor"])
 with open(os.path.join(source, "CMakeLists.txt")) as f:
     project = tuple(int(x) for x in re.search(r"cmake_minimum_required\(VERSION (\d+)\.(\d+)", f.read()).groups())
-expect(declared == needed == project,
-       "presets version %d needs CMake %d.%d; the presets say %d.%d, CMakeLists.txt %d.%d"
-       % ((presets["version"],) + needed + declared + project))
-print("%d passed, %d failed" % (len(checked) - len(failures), len(failures)))
-sys.exit(1 if failures else 0)
+check(declared == needed == project,
+      "presets version %d needs CMake %d.%d; the presets say %d.%d, CMakeLists.txt %d.%d"
+      % ((presets["version"],) + needed + declared + project))
+sys.exit(outcome())

@@ -9,9 +9,10 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from checks import check, outcome  # noqa: E402
+
 runner = sys.argv[1]
-failures = []
-checked = []
 
 
 def run(args, **kwargs):
@@ -19,60 +20,53 @@ def run(args, **kwargs):
                           timeout=120, **kwargs)
 
 
-def expect(condition, what):
-    checked.append(what)
-    print(("ok:   " if condition else "FAIL: ") + what)
-    if not condition:
-        failures.append(what)
-
-
 with open("/dev/full", "w") as full:
     r = subprocess.run([runner, "--runs", "1"], stdout=full, stderr=subprocess.PIPE, text=True, timeout=120)
-expect(r.returncode == 3 and r.stderr == "velmark: cannot write standard output: No space left on device\n",
-       "a full standard output gives status 3 and the message (%d, %r)" % (r.returncode, r.stderr))
+check(r.returncode == 3 and r.stderr == "velmark: cannot write standard output: No space left on device\n",
+      "a full standard output gives status 3 and the message (%d, %r)" % (r.returncode, r.stderr))
 
 r = subprocess.run(["sh", "-c", 'exec "$0" --runs 1 >&-', runner], capture_output=True, text=True, timeout=120)
-expect(r.returncode == 3 and r.stderr.startswith("velmark: cannot write standard output: "),
-       "a closed standard output gives status 3 (%d, %r)" % (r.returncode, r.stderr))
+check(r.returncode == 3 and r.stderr.startswith("velmark: cannot write standard output: "),
+      "a closed standard output gives status 3 (%d, %r)" % (r.returncode, r.stderr))
 
 before = set(os.listdir("/dev"))
 r = run(["--output", "/dev/full"])
-expect(r.returncode == 3 and r.stderr == "velmark: cannot write /dev/full: No space left on device\n",
-       "--output to a full device gives status 3 and the message (%d, %r)" % (r.returncode, r.stderr))
-expect(set(os.listdir("/dev")) == before, "--output left nothing behind beside /dev/full")
+check(r.returncode == 3 and r.stderr == "velmark: cannot write /dev/full: No space left on device\n",
+      "--output to a full device gives status 3 and the message (%d, %r)" % (r.returncode, r.stderr))
+check(set(os.listdir("/dev")) == before, "--output left nothing behind beside /dev/full")
 
 with tempfile.TemporaryDirectory() as folder:
     missing = os.path.join(folder, "no-such-folder", "result.json")
     r = run(["--output", missing])
-    expect(r.returncode == 3 and r.stderr == "velmark: cannot write %s: No such file or directory\n" % missing,
-           "--output into a missing folder is an error (%d, %r)" % (r.returncode, r.stderr))
+    check(r.returncode == 3 and r.stderr == "velmark: cannot write %s: No such file or directory\n" % missing,
+          "--output into a missing folder is an error (%d, %r)" % (r.returncode, r.stderr))
 
     r = run(["--output", folder])
-    expect(r.returncode == 3 and r.stderr.endswith(": Is a directory\n"),
-           "--output onto a folder is an error (%d, %r)" % (r.returncode, r.stderr))
+    check(r.returncode == 3 and r.stderr.endswith(": Is a directory\n"),
+          "--output onto a folder is an error (%d, %r)" % (r.returncode, r.stderr))
 
     result = os.path.join(folder, "result.json")
     with open(result, "w") as old:
         old.write("an earlier result, much longer than the new one will be " * 1000)
     r = run(["--output", result, "--json"])
-    expect(r.returncode == 0, "a validated run with --output exits 0 (%d, %r)" % (r.returncode, r.stderr))
+    check(r.returncode == 0, "a validated run with --output exits 0 (%d, %r)" % (r.returncode, r.stderr))
     with open(result) as written:
         saved = written.read()
-    expect(saved == r.stdout, "the file holds exactly the JSON report")
-    expect(sorted(os.listdir(folder)) == ["result.json"], "no temporary file is left beside it")
+    check(saved == r.stdout, "the file holds exactly the JSON report")
+    check(sorted(os.listdir(folder)) == ["result.json"], "no temporary file is left beside it")
     report = json.loads(saved)
     keys = {"schema_version", "velmark_version", "timestamp_utc", "host", "build", "measurement",
             "runs_kflops", "statistics", "result_line", "timing_table", "validation"}
-    expect(keys <= set(report), "every top-level key is there (missing: %s)" % (keys - set(report)))
-    expect(set(report["host"]) >= {"os", "cpu", "logical_cpus"} and
-           set(report["build"]) >= {"compiler", "flags", "kernels"} and
-           set(report["measurement"]) >= {"runs", "seconds", "budget_seconds"} and
-           set(report["statistics"]) >= {"best_kflops", "median_kflops", "min_kflops", "median_to_best"},
-           "every nested key is there")
-    expect(report["timestamp_utc"].endswith("Z") and len(report["timestamp_utc"]) == 20,
-           "the time is ISO 8601 UTC: %s" % report["timestamp_utc"])
-    expect(report["validation"]["validated"] is True and len(report["runs_kflops"]) == 1,
-           "one run, validated")
+    check(keys <= set(report), "every top-level key is there (missing: %s)" % (keys - set(report)))
+    check(set(report["host"]) >= {"os", "cpu", "logical_cpus"} and
+          set(report["build"]) >= {"compiler", "flags", "kernels"} and
+          set(report["measurement"]) >= {"runs", "seconds", "budget_seconds"} and
+          set(report["statistics"]) >= {"best_kflops", "median_kflops", "min_kflops", "median_to_best"},
+          "every nested key is there")
+    check(report["timestamp_utc"].endswith("Z") and len(report["timestamp_utc"]) == 20,
+          "the time is ISO 8601 UTC: %s" % report["timestamp_utc"])
+    check(report["validation"]["validated"] is True and len(report["runs_kflops"]) == 1,
+          "one run, validated")
 
 with tempfile.TemporaryDirectory() as folder:
     # A write that fails half-way: the file size limit is hit, with SIGXFSZ
@@ -84,11 +78,11 @@ with tempfile.TemporaryDirectory() as folder:
     r = subprocess.run(["sh", "-c", 'trap "" XFSZ; ulimit -f 1; exec "$0" --runs 1 --output "$1"', runner, result],
                        capture_output=True, text=True, timeout=120)
     with open(result, "rb") as kept:
-        expect(r.returncode == 3 and r.stderr.startswith("velmark: cannot write %s: " % result) and
-               kept.read() == earlier,
-               "a write cut short by the file size limit gives status 3 and leaves FILE as it was (%d, %r)"
-               % (r.returncode, r.stderr))
-    expect(sorted(os.listdir(folder)) == ["result.json"], "and leaves no temporary file")
+        check(r.returncode == 3 and r.stderr.startswith("velmark: cannot write %s: " % result) and
+              kept.read() == earlier,
+              "a write cut short by the file size limit gives status 3 and leaves FILE as it was (%d, %r)"
+              % (r.returncode, r.stderr))
+    check(sorted(os.listdir(folder)) == ["result.json"], "and leaves no temporary file")
 
 # The variant names: the runner's own table, the CMake list the tests run,
 # and the README's list all agree.
@@ -98,8 +92,7 @@ if len(sys.argv) > 3:
     listed = re.search(r"one of: ([a-z0-9, ]+)\n", usage).group(1).split(", ")
     with open(readme) as f:
         documented = re.search(r"VELMARK_KERNELS=([a-z0-9|]+)", f.read()).group(1).split("|")
-    expect(listed == cmake_list == documented,
-           "one list of kernel variants: runner %s, CMake %s, README %s" % (listed, cmake_list, documented))
+    check(listed == cmake_list == documented,
+          "one list of kernel variants: runner %s, CMake %s, README %s" % (listed, cmake_list, documented))
 
-print("%d passed, %d failed" % (len(checked) - len(failures), len(failures)))
-sys.exit(1 if failures else 0)
+sys.exit(outcome())

@@ -21,6 +21,9 @@ import tarfile
 import tempfile
 import zipfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from checks import check, outcome  # noqa: E402
+
 def case_clashes(paths):
     """Paths that one of the others equals when case is ignored: on Windows
     (and a Mac) unpacking keeps only one of them."""
@@ -70,15 +73,6 @@ PLATFORMS = {
     "linux-armel": (["qemu-arm", "-cpu", "arm926"], "velmark"),
     "windows-x86_64": (["wine"], "velmark-runner.exe"),
 }
-checked, failures = [], []
-
-
-def expect(condition, what):
-    checked.append(what)
-    print(("ok:   " if condition else "FAIL: ") + what, flush=True)
-    if not condition:
-        failures.append(what)
-    return condition
 
 
 def newest(platform):
@@ -113,7 +107,7 @@ def no_build_paths(name, folder, files):
         for machine_path in (source_dir, os.path.dirname(source_dir) + "/"):
             if machine_path.encode() in data:
                 leaks.append("%s holds %s" % (path, machine_path))
-    expect(not leaks, "%s: no path of the build machine inside (%s)" % (name, "; ".join(leaks)))
+    check(not leaks, "%s: no path of the build machine inside (%s)" % (name, "; ".join(leaks)))
 
 
 def top_folder(archive):
@@ -124,7 +118,7 @@ def top_folder(archive):
 digests = {}
 for platform, (emulator, runner_name) in PLATFORMS.items():
     archive = newest(platform)
-    if not expect(archive is not None, "%s: an archive is in %s" % (platform, dist)):
+    if not check(archive is not None, "%s: an archive is in %s" % (platform, dist)):
         continue
     name, top = os.path.basename(archive), top_folder(archive)
     files = members(archive)
@@ -133,15 +127,15 @@ for platform, (emulator, runner_name) in PLATFORMS.items():
     expected |= {top + "/share/doc/velmark/docs/" + f for f in docs}
     if platform.startswith("windows"):
         expected.add(top + "/bin/Velmark.exe")
-    expect(set(files) == expected, "%s: holds exactly %s (extra: %s)" % (name, sorted(expected),
+    check(set(files) == expected, "%s: holds exactly %s (extra: %s)" % (name, sorted(expected),
                                                                        sorted(set(files) - expected)))
     clashes = case_clashes(files)
-    expect(not clashes, "%s: no two paths differ in case alone (%s)" % (name, ", ".join(clashes)))
+    check(not clashes, "%s: no two paths differ in case alone (%s)" % (name, ", ".join(clashes)))
     with tempfile.TemporaryDirectory() as folder:
         unpack(archive, folder)
         no_build_paths(name, folder, files)
         broken = broken_links(os.path.join(folder, top, "share", "doc", "velmark", "README.md"))
-        expect(not broken, "%s: every link of the README is beside it (%s)" % (name, ", ".join(broken)))
+        check(not broken, "%s: every link of the README is beside it (%s)" % (name, ", ".join(broken)))
 
         runner = os.path.join(folder, top, "bin", runner_name)
         run = subprocess.run(emulator + [runner, "--runs", "3", "--json"], capture_output=True, text=True,
@@ -150,11 +144,11 @@ for platform, (emulator, runner_name) in PLATFORMS.items():
             report = json.loads(run.stdout)
         except ValueError:
             report = {}
-        expect(run.returncode == 0 and report.get("validation", {}).get("validated") is True,
-               "%s: the unpacked runner validates the solution (status %d) %s" % (name, run.returncode,
+        check(run.returncode == 0 and report.get("validation", {}).get("validated") is True,
+              "%s: the unpacked runner validates the solution (status %d) %s" % (name, run.returncode,
                                                                                   run.stderr.strip()))
-        expect(report.get("build", {}).get("platform") == platform,
-               "%s: the report names its build: %s" % (name, report.get("build", {}).get("platform")))
+        check(report.get("build", {}).get("platform") == platform,
+              "%s: the report names its build: %s" % (name, report.get("build", {}).get("platform")))
         digests[platform] = report.get("validation", {}).get("digest")
 
         if platform.startswith("windows"):
@@ -164,20 +158,20 @@ for platform, (emulator, runner_name) in PLATFORMS.items():
                  "--probe", os.path.join(win32_build, "tests", "ui_probe.exe"), "--screen", "480x640",
                  "--shots", os.path.join(folder, "shots")], capture_output=True, text=True, timeout=400)
             print(gui.stdout)
-            expect(gui.returncode == 0 and "a real click on Run shows 'CPU performance" in gui.stdout,
-                   "%s: the unpacked Velmark.exe shows a result line under wine" % name)
+            check(gui.returncode == 0 and "a real click on Run shows 'CPU performance" in gui.stdout,
+                  "%s: the unpacked Velmark.exe shows a result line under wine" % name)
 
-expect(digests_agree(digests, PLATFORMS), "one solution digest on all four: %s" % digests)
+check(digests_agree(digests, PLATFORMS), "one solution digest on all four: %s" % digests)
 
 # The device archive: the program and its text, run through the CE loader.
 archive = newest("wm5-armv4i")
-if expect(archive is not None and archive.endswith(".zip"), "wm5-armv4i: a zip archive is in %s" % dist):
+if check(archive is not None and archive.endswith(".zip"), "wm5-armv4i: a zip archive is in %s" % dist):
     name, top = os.path.basename(archive), top_folder(archive)
     files = members(archive)
     cab_name = top + ".cab"
     expected = {top + "/Velmark.exe", top + "/INSTALL-ON-DEVICE.txt", top + "/" + cab_name}
-    expect(set(files) == expected and not case_clashes(files),
-           "%s: holds exactly %s (is %s)" % (name, sorted(expected), sorted(files)))
+    check(set(files) == expected and not case_clashes(files),
+          "%s: holds exactly %s (is %s)" % (name, sorted(expected), sorted(files)))
     with tempfile.TemporaryDirectory() as folder:
         unpack(archive, folder)
         no_build_paths(name, folder, files)
@@ -185,27 +179,26 @@ if expect(archive is not None and archive.endswith(".zip"), "wm5-armv4i: a zip a
         # build made and checked it, the same bytes; it installs the same
         # program as the archive holds.
         packed, alone = os.path.join(folder, top, cab_name), os.path.join(dist, cab_name)
-        built = os.path.join(wm5_build, "shell", "wince", cab_name)
+        built = os.path.join(wm5_build, "ports", "wince", cab_name)
         same = all(os.path.exists(p) and filecmp.cmp(p, built, shallow=False) for p in (packed, alone))
-        expect(same, "%s: the cab inside, the cab in %s and the build's are one" % (name, dist))
+        check(same, "%s: the cab inside, the cab in %s and the build's are one" % (name, dist))
         cab = subprocess.run(
             ["/usr/bin/python3", os.path.join(source_dir, "tests", "wince", "check_cab.py"), "--cab", packed,
              "--exe", os.path.join(folder, top, "Velmark.exe"), "--readme", os.path.join(source_dir, "README.md"),
-             "--make-cab", os.path.join(source_dir, "tools", "wince", "make_cab.py"),
-             "--layout", os.path.join(source_dir, "shell", "wince", "install-layout.json"),
-             "--time-file", os.path.join(wm5_build, "shell", "wince", "commit-time.txt")],
+             "--make-cab", os.path.join(source_dir, "ports", "wince", "tools", "make_cab.py"),
+             "--layout", os.path.join(source_dir, "ports", "wince", "install-layout.json"),
+             "--time-file", os.path.join(wm5_build, "ports", "wince", "commit-time.txt")],
             capture_output=True, text=True, timeout=400)
         print("\n".join(line for line in cab.stdout.splitlines() if not line.startswith("ok")))
-        expect(cab.returncode == 0, "%s: its cab installs its Velmark.exe and the shortcut" % name)
-        tests = os.path.join(wm5_build, "tests", "wince")
+        check(cab.returncode == 0, "%s: its cab installs its Velmark.exe and the shortcut" % name)
+        port = os.path.join(wm5_build, "ports", "wince")
         run = subprocess.run(
             ["/usr/bin/python3", os.path.join(source_dir, "tests", "wince", "check_image_run.py"),
-             "--qemu", "qemu-arm", "--cpu", "ti925t", "--loader", os.path.join(tests, "ce_loader"),
-             "--host-line", os.path.join(tests, "scripted_result_line"),
-             "--elf", os.path.join(wm5_build, "shell", "wince", "Velmark.elf"),
+             "--qemu", "qemu-arm", "--cpu", "ti925t", "--loader", os.path.join(port, "loader", "ce_loader"),
+             "--host-line", os.path.join(wm5_build, "tests", "wince", "scripted_result_line"),
+             "--elf", os.path.join(port, "Velmark.elf"),
              os.path.join(folder, top, "Velmark.exe")], capture_output=True, text=True, timeout=400)
         print("\n".join(line for line in run.stdout.splitlines() if not line.startswith("ok")))
-        expect(run.returncode == 0, "%s: the unpacked Velmark.exe runs through the CE loader on ARMv4T, "
-               "shows the host engine's line and solves to the known digests" % name)
-print("%d passed, %d failed" % (len(checked) - len(failures), len(failures)))
-sys.exit(1 if failures else 0)
+        check(run.returncode == 0, "%s: the unpacked Velmark.exe runs through the CE loader on ARMv4T, "
+              "shows the host engine's line and solves to the known digests" % name)
+sys.exit(outcome())

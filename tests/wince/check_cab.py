@@ -30,6 +30,7 @@ import tempfile
 import xml.etree.ElementTree as ElementTree
 
 import installer_header
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from checks import check, outcome
 
 # Where the %CEn% folders are on a Pocket PC.

@@ -1,28 +1,27 @@
 #!/usr/bin/python3
 """Runs the device image itself through the CE loader under qemu-arm on one
-processor model and checks what it did: the start-up calls, the full-screen
-dialog, both layouts, the Run command with exactly the result line that the
-host engine gives for the same scripted ticks, OK, and the entry's 0. Then
-the image's own generator, factorisation and solve on the order-100 system,
-for both jobs, against the known solution digests.
+processor model (the device port's run_image.py drives it) and checks what
+it did: the start-up calls, the full-screen dialog, both layouts, the Run
+command with exactly the result line that the host engine gives for the
+same scripted ticks, OK, and the entry's 0. Then the image's own generator,
+factorisation and solve on the order-100 system, for both jobs, against the
+known solution digests.
 
 Usage: check_image_run.py --qemu QEMU --cpu CPU --loader LOADER
                           --host-line PROGRAM --elf IMAGE.elf [--arithmetic platform|libgcc]
                           [--alignment-plugin PLUGIN] IMAGE.exe
 With the alignment plugin, an unaligned halfword or word access made by the
 image's code fails the run, as it faults on the device.
-       check_image_run.py --qemu QEMU --cpu CPU --loader LOADER --real-clock IMAGE.exe
-The second form runs the session once with the real clock and prints the
-figure, which is an emulated one, not a device result.
 """
 import argparse
-import json
+import os
 import subprocess
 import sys
 
-from elftools.elf.elffile import ELFFile
-
-from checks import check, outcome
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "ports", "wince", "tools"))
+import run_image  # noqa: E402
+from checks import check, outcome  # noqa: E402
 
 INSTANCE = 0x400000          # the handle the loader passes, not the image base
 DIALOG = 0x100
@@ -88,37 +87,6 @@ def pixels(rect):
     return [2 * x, 3 * y, 2 * (x + w), 3 * (y + h)]
 
 
-def run(command, timeout=300):
-    try:
-        done = subprocess.run(command, capture_output=True, text=True, timeout=timeout)
-    except subprocess.TimeoutExpired:
-        raise SystemExit(f"FAIL {' '.join(command)} did not end within {timeout} s")
-    return done.returncode, done.stdout, done.stderr
-
-
-def qemu(args):
-    """qemu-arm on the processor model, with the alignment plugin watching
-    the image's code when one is given."""
-    command = [args.qemu, "-cpu", args.cpu]
-    if args.alignment_plugin:
-        low, high = code_range(args.elf)
-        command += ["-plugin", f"{args.alignment_plugin},low={low:#x},high={high:#x}"]
-    return command
-
-
-def session(args, clock=()):
-    status, out, err = run(qemu(args) + [args.loader, "session", *clock, args.image])
-    events = []
-    for line in out.splitlines():
-        try:
-            events.append(json.loads(line))
-        except json.JSONDecodeError:
-            check(False, f"the loader's report is one JSON object a line: {line!r}")
-    if err.strip():
-        print(err.strip())
-    return status, events
-
-
 def step_events(events, step):
     """The calls made while the message of that step was handled, and the
     message's own event."""
@@ -142,12 +110,6 @@ def controls_after(events, step):
 
 def named(calls, name):
     return [c for c in calls if c["call"] == name]
-
-
-def code_range(elf_path):
-    with open(elf_path, "rb") as f:
-        text = ELFFile(f).get_section_by_name(".text")
-        return text["sh_addr"], text["sh_addr"] + text["sh_size"]
 
 
 def check_start_up(events, code):
@@ -207,15 +169,8 @@ def check_dialog(events, expected_line):
           [c["args"] for c in named(calls, "EndDialog")] == [[DIALOG, 1]], "OK ends the dialog with 1")
 
 
-def check_engine(args):
-    with open(args.elf, "rb") as f:
-        symbols = {s.name: s["st_value"] for s in ELFFile(f).get_section_by_name(".symtab").iter_symbols()}
-    addresses = [hex(symbols[name]) for name in ("make_matrix", "lu_factor", "lu_solve")]
-    status, out, err = run(qemu(args) + [args.loader, "engine", args.image, *addresses])
-    results = {}
-    for line in out.splitlines():
-        event = json.loads(line)
-        results[event.get("job")] = event
+def check_engine(qemu, args):
+    status, results, err = run_image.engine(qemu, args.loader, args.image, args.elf)
     check(status == 0, f"the engine run ends with 0 (is {status}) {err.strip()}")
     check(results.get(0, {}).get("digest") == SOLUTION_DIGEST,
           f"the image's own solve, job 0: digest {results.get(0, {}).get('digest')} (expected {SOLUTION_DIGEST})")
@@ -226,32 +181,27 @@ def check_engine(args):
 
 def main():
     parser = argparse.ArgumentParser()
-    for option in ("--qemu", "--cpu", "--loader"):
+    for option in ("--qemu", "--cpu", "--loader", "--host-line", "--elf"):
         parser.add_argument(option, required=True)
-    parser.add_argument("--host-line")
-    parser.add_argument("--elf")
-    parser.add_argument("--real-clock", action="store_true")
     parser.add_argument("--arithmetic", choices=("platform", "libgcc"), default="platform")
     parser.add_argument("--alignment-plugin")
     parser.add_argument("image")
     args = parser.parse_args()
 
-    if args.real_clock:
-        status, events = session(args, ["--real-clock"])
-        lines = [e["text"] for e in events if e.get("call") == "_snwprintf"]
-        if status != 0 or len(lines) != 1:
-            print(f"the image did not run to its end (status {status})")
-            return 1
-        print(f"emulated figure, qemu-arm -cpu {args.cpu} on this machine (not a device result): {lines[0]}")
-        return 0
-
-    status, out, _ = run([args.host_line])
+    out = subprocess.run([args.host_line], capture_output=True, text=True, timeout=120).stdout
     expected_line, reads = out.splitlines()[0], int(out.splitlines()[1].split()[-1])
-    status, events = session(args)
+    qemu = run_image.qemu_command(args.qemu, args.cpu, args.alignment_plugin, args.elf)
+    try:
+        status, events, err = run_image.session(qemu, args.loader, args.image)
+    except run_image.LoaderError as error:
+        check(False, str(error))
+        return outcome()
+    if err.strip():
+        print(err.strip())
     end = events[-1] if events else {}
     check(status == 0 and end.get("entry returned") == 0, f"the entry returns 0 and the loader ends with 0: {end}")
     check(end.get("counter reads") == reads, f"{reads} counter reads, as the host engine makes")
-    check_start_up(events, code_range(args.elf))
+    check_start_up(events, run_image.code_range(args.elf))
     check_dialog(events, expected_line)
     counted = next((e["helper calls"] for e in events if "helper calls" in e), {})
     if args.arithmetic == "platform":
@@ -259,7 +209,7 @@ def main():
             check(counted.get(name) == calls, f"{name} called {calls} times (is {counted.get(name)})")
     else:
         check(counted and not any(counted.values()), f"no arithmetic helper called: {counted}")
-    check_engine(args)
+    check_engine(qemu, args)
     return outcome()
 
 

@@ -2,18 +2,19 @@
 """Reads the device image back with an independent PE parser (pefile) and
 checks what the Windows Mobile 5.0 loader relies on: the headers, the
 sections and their flags, the exact imports, no relocations, the checksum,
-and resources byte for byte equal to the win32 build's Velmark.exe.
+and resources byte for byte equal to those the resource compiler wrote into
+the build's .res file (the same bytes the desktop program links).
 
-Usage: check_image_structure.py IMAGE.exe WIN32_Velmark.exe --subsystem-version=MAJOR.MINOR
-                                --arithmetic=platform|libgcc [--require-win32]
-Without the win32 program the resource check is skipped (exit 77), unless
---require-win32 is given.
+Usage: check_image_structure.py IMAGE.exe RESOURCES.res --subsystem-version=MAJOR.MINOR
+                                --arithmetic=platform|libgcc
 """
+import struct
 import os
 import sys
 
 import pefile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from checks import check, outcome
 
 # What the image may import, and nothing else: the shell's calls, the
@@ -124,22 +125,50 @@ def check_imports(pe, arithmetic):
           "every import slot is writable")
 
 
-def check_resources(pe, win32_path, required):
-    if not os.path.exists(win32_path):
-        print(f"no win32 Velmark.exe at {win32_path}: build the win32 preset to compare the resources")
-        return 1 if required else 77
-    ours, theirs = resources(pe), resources(pefile.PE(win32_path))
-    check(sorted(ours, key=str) == sorted(theirs, key=str), f"the same resources as the win32 program: {sorted(ours, key=str)}")
-    for key in sorted(theirs, key=str):
-        check(ours.get(key) == theirs[key], f"resource {key}: {len(theirs[key])} bytes, byte for byte")
-    return 0
+def compiled_resources(res_path):
+    """{(type, name, language): bytes} of a .res file: a run of records, each
+    a header (data size, header size, type and name as 0xFFFF and a number
+    or a NUL-terminated UTF-16 name, then padding to 4, version, flags,
+    language, two more words) and its data, padded to 4. The first record
+    is the empty one that marks the format."""
+    with open(res_path, "rb") as f:
+        raw = f.read()
+
+    def field(at):
+        if raw[at:at + 2] == b"\xff\xff":
+            return struct.unpack_from("<H", raw, at + 2)[0], at + 4
+        end = raw.index(b"\0\0", at)
+        while (end - at) % 2:
+            end = raw.index(b"\0\0", end + 1)
+        return raw[at:end].decode("utf-16-le"), end + 2
+
+    found, at = {}, 0
+    while at < len(raw):
+        data_size, header_size = struct.unpack_from("<II", raw, at)
+        kind, after = field(at + 8)
+        name, after = field(after)
+        after += -after % 4
+        language = struct.unpack_from("<H", raw, after + 6)[0]
+        if data_size or kind or name:
+            found[(kind, name, language)] = raw[at + header_size:at + header_size + data_size]
+        at += header_size + data_size
+        at += -at % 4
+    return found
+
+
+def check_resources(pe, res_path):
+    ours, compiled = resources(pe), compiled_resources(res_path)
+    check(sorted(ours, key=str) == sorted(compiled, key=str),
+          f"the resources the compiler wrote, and no other: {sorted(ours, key=str)}")
+    for key in sorted(compiled, key=str):
+        check(ours.get(key) == compiled[key], f"resource {key}: {len(compiled[key])} bytes, byte for byte")
 
 
 def main(argv):
     args = [a for a in argv[1:] if not a.startswith("--")]
     if len(args) != 2:
         raise SystemExit(__doc__)
-    image, win32 = args
+    image, res = args
     version = next((a.split("=", 1)[1] for a in argv if a.startswith("--subsystem-version=")), None)
     arithmetic = next((a.split("=", 1)[1] for a in argv if a.startswith("--arithmetic=")), None)
     if version is None or arithmetic not in ("platform", "libgcc"):
@@ -149,8 +178,8 @@ def main(argv):
     check_headers(pe, (int(major), int(minor)))
     check_sections(pe)
     check_imports(pe, arithmetic)
-    status = check_resources(pe, win32, "--require-win32" in argv)
-    return outcome(status)
+    check_resources(pe, res)
+    return outcome()
 
 
 if __name__ == "__main__":

@@ -19,12 +19,14 @@ loader and its resource lookup do not.
 
 usage: check_image_tables.py IMAGE.exe IMAGE.elf SUBSYSTEM_VERSION (MAJOR.MINOR)
 """
+import os
 import struct
 import sys
 
 import pefile
 from elftools.elf.elffile import ELFFile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from checks import check, outcome
 
 

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""The image writer (tools/wince/elf_to_pe.py) takes the ELF's sections in
+"""The image writer (the device port's tools/elf_to_pe.py) takes the ELF's sections in
 address order, whatever order its section table lists them in, and refuses
 a gap or an overlap between them, which the device's loader would map
 wrongly: each case is the real ELF with one section header changed.
@@ -14,6 +14,7 @@ import tempfile
 
 from elftools.elf.elffile import ELFFile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from checks import check, outcome
 
 

@@ -1,5 +1,5 @@
 /* The recording test double's stand-in for the platform header: the core
- * library's types and calls of platform/wince_core.h, the same ones the
+ * library's types and calls of ports/wince/platform/wince_core.h, the same ones the
  * device build declares, so that the shell's sources compile unchanged
  * against it. Everything is answered by platform_double.cpp from a small
  * model of one dialog.

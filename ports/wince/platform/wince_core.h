@@ -1,6 +1,6 @@
 /* The Windows CE core library's types, constants and calls that the program
  * uses, written once for the two headers that stand in for the platform's
- * <windows.h>: the device build's (platform/wince/windows.h) and the
+ * <windows.h>: the device build's (gcc/windows.h) and the
  * recording test double's (tests/platform_double/include/windows.h). So the
  * two agree on every type by construction.
  *

@@ -1,8 +1,8 @@
 /* The Windows CE core library's declarations, for the device build with GCC
  * (arm-none-eabi), which has no platform kit: the types and calls of
- * platform/wince_core.h, each call imported from coredll.dll by name
- * (shell/wince/imports.txt). The shell library's are in
- * platform/aygshell.h, the arithmetic helpers' in arithmetic_helpers.h. */
+ * ../wince_core.h, each call imported from coredll.dll by name
+ * (ports/wince/imports.txt). The shell library's are in
+ * ../aygshell.h, the arithmetic helpers' in arithmetic_helpers.h. */
 #ifndef VELMARK_WINCE_WINDOWS_H
 #define VELMARK_WINCE_WINDOWS_H
 

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Writes the device image's imports as ARM assembly, from the one list of
-imported functions (shell/wince/imports.txt).
+imported functions (ports/wince/imports.txt).
 
 For every function it writes a call stub under the function's own name, so
 that the compiler's plain `bl Name` reaches it:
@@ -95,7 +95,7 @@ def forwarders(imports):
 def assembly(imports, image_base):
     rva = f" - {image_base:#x}"
     names_of = {dll: [f.name for f in functions] for dll, functions in imports}
-    out = ["@ Made by tools/wince/make_imports.py from the image's import list.",
+    out = ["@ Made by ports/wince/tools/make_imports.py from the image's import list.",
            "\t.syntax unified", "\t.arm", ""]
     out += ["\t.section .text.imports,\"ax\",%progbits", "\t.balign 4"]
     for dll, _ in imports:

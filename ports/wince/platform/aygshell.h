@@ -1,8 +1,8 @@
 /* The Pocket PC shell library's calls that the program makes, where no
  * device kit supplies the header: desktop Win32, where
- * shell/desktop/shell_stand_in.cpp
+ * ports/win32/shell_stand_in.cpp
  * implements them, and the device build with GCC, which imports them from
- * aygshell.dll by name (shell/wince/imports.txt). The device build with
+ * aygshell.dll by name (ports/wince/imports.txt). The device build with
  * Microsoft's tools uses the kit's own header and library instead. */
 #ifndef VELMARK_PLATFORM_AYGSHELL_H
 #define VELMARK_PLATFORM_AYGSHELL_H

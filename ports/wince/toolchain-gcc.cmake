@@ -1,10 +1,10 @@
 # Windows Mobile 5.0 Pocket PC (Windows CE 5, ARMV4I) with Debian's GCC for
 # bare ARM: ARMv4T code, soft-float. The image's own flags (ARM state, the
 # platform's int-sized enums and 16-bit wide characters, nothing of a C
-# runtime) are in shell/wince/CMakeLists.txt. No linker here writes a Windows CE PE, so the
-# device image is linked as an ELF at its image base and turned into the
-# PE by tools/wince/elf_to_pe.py (see shell/CMakeLists.txt). The test
-# programs built with this toolchain run under qemu-arm.
+# runtime) are in gcc_image.cmake beside this file. No linker here writes
+# a Windows CE PE, so the device image is linked as an ELF at its image
+# base and turned into the PE by tools/elf_to_pe.py. The test programs
+# built with this toolchain run under qemu-arm.
 set(CMAKE_SYSTEM_NAME Generic)
 set(CMAKE_SYSTEM_PROCESSOR armv4t)
 set(VELMARK_WM5 ON)

@@ -6,7 +6,7 @@
 // platform.
 #include "arithmetic_double.h"
 
-#include "wince/arithmetic_helpers.h"
+#include "gcc/arithmetic_helpers.h"
 
 namespace ce_loader {
 namespace {

@@ -43,7 +43,7 @@
 #include "platform_double.h"
 #include "resource_ids.h"
 #include "scripted_counter.h"
-#include "wince/arithmetic_helpers.h"
+#include "gcc/arithmetic_helpers.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 /* The device image's layout: linked at the image base the executable is
  * loaded at (the build passes __image_base), one page of headers, then one
- * page-aligned section per kind of memory. tools/wince/elf_to_pe.py turns
+ * page-aligned section per kind of memory. tools/elf_to_pe.py turns
  * each output section below into the PE section of the same name; .bss
  * becomes the zero-filled tail of .data. */
 ENTRY(WinMainCRTStartup)

@@ -1,13 +1,15 @@
-# Velmark.exe for the device (Windows Mobile 5.0, ARMV4I), built with GCC for
-# bare ARM: the engine and the shell's own sources, the start-up code and
-# the import stubs, linked as an ELF at the image base by image.ld, then
-# turned into the Windows CE PE with the program's resources.
+# Velmark.exe for the device built with GCC for bare ARM (the wm5 preset,
+# toolchain-gcc.cmake): the engine and the shell's own sources, the
+# start-up code and the import stubs, linked as an ELF at the image base by
+# image.ld, then turned into the Windows CE PE with the program's
+# resources; the installer cab; and the CE loader that runs the image here.
+# Included by CMakeLists.txt.
 find_program(VELMARK_DEBIAN_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
 find_program(VELMARK_WINDRES NAMES x86_64-w64-mingw32-windres windres REQUIRED)
 
 set(VELMARK_WM5_IMAGE_BASE 0x10000 CACHE STRING "Where the device image is linked and loaded")
-set(tools ${PROJECT_SOURCE_DIR}/tools/wince)
-set(resources_dir ${PROJECT_SOURCE_DIR}/shell/resources)
+set(tools ${CMAKE_CURRENT_SOURCE_DIR}/tools)
+set(resources_dir ${VELMARK_SHELL_DIR}/resources)
 
 # What every object of the image is compiled with: ARM state, the
 # platform's int-sized enums and 16-bit wide characters, nothing of a C or
@@ -19,7 +21,7 @@ execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=include
 add_library(wm5_platform INTERFACE)
 target_compile_options(wm5_platform INTERFACE
   -marm -fno-short-enums -fshort-wchar -ffreestanding -nostdinc "SHELL:-isystem ${compiler_include}"
-  "SHELL:-isystem ${PROJECT_SOURCE_DIR}/platform/wince"
+  "SHELL:-isystem ${CMAKE_CURRENT_SOURCE_DIR}/platform/gcc"
   -ffunction-sections -fdata-sections -fno-unwind-tables -fno-asynchronous-unwind-tables
   -Werror=frame-larger-than=4095 -fstack-protector-strong
   $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti -fno-threadsafe-statics -fno-use-cxa-atexit>)
@@ -51,19 +53,19 @@ set(VELMARK_WM5_RES ${CMAKE_CURRENT_BINARY_DIR}/velmark.res CACHE INTERNAL "")
 add_custom_command(OUTPUT ${VELMARK_WM5_RES}
   COMMAND ${VELMARK_WINDRES} --preprocessor=${CMAKE_C_COMPILER} --preprocessor-arg=-E
           --preprocessor-arg=-xc-header --preprocessor-arg=-DRC_INVOKED
-          -I ${PROJECT_SOURCE_DIR}/shell -I ${resources_dir}
+          -I ${VELMARK_SHELL_DIR} -I ${resources_dir}
           -O res ${resources_dir}/velmark.rc ${VELMARK_WM5_RES}
   WORKING_DIRECTORY ${resources_dir}
   DEPENDS ${resources_dir}/velmark.rc ${resources_dir}/velmark.ico
-          ${PROJECT_SOURCE_DIR}/shell/resource_ids.h
+          ${VELMARK_SHELL_DIR}/resource_ids.h
   COMMENT "Compiling the program's resources with windres")
 
 # What every image of the device needs beside its own code: the start-up
 # and the import stubs with their forwarders and tables.
-add_library(wm5_runtime OBJECT crt_start.cpp ${CMAKE_CURRENT_BINARY_DIR}/imports.S)
+add_library(wm5_runtime OBJECT ${CMAKE_CURRENT_SOURCE_DIR}/crt_start.cpp ${CMAKE_CURRENT_BINARY_DIR}/imports.S)
 target_link_libraries(wm5_runtime PRIVATE wm5_platform)
 # The start-up runs before the stack guard has its value: it carries none.
-set_source_files_properties(crt_start.cpp PROPERTIES COMPILE_OPTIONS -fno-stack-protector)
+set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/crt_start.cpp PROPERTIES COMPILE_OPTIONS -fno-stack-protector)
 velmark_device_code(wm5_runtime)
 
 # velmark_wm5_image(TARGET EXE): links TARGET (an executable of device
@@ -89,13 +91,11 @@ function(velmark_wm5_image target exe)
 endfunction()
 add_custom_target(velmark_wm5_res DEPENDS ${VELMARK_WM5_RES})
 
-set(shell_dir ${PROJECT_SOURCE_DIR}/shell)
-add_executable(velmark_device_elf
-  ${shell_dir}/app_main.cpp ${shell_dir}/main_dialog.cpp ${shell_dir}/dialog_relayout.cpp
-  ${shell_dir}/entry_wince.cpp)
+add_executable(velmark_device_elf ${VELMARK_SHELL_SOURCES} ${CMAKE_CURRENT_SOURCE_DIR}/entry.cpp)
 # The shell library's declarations (platform/aygshell.h), here imports.
-target_include_directories(velmark_device_elf PRIVATE ${shell_dir} ${PROJECT_SOURCE_DIR}/platform)
+target_include_directories(velmark_device_elf PRIVATE ${VELMARK_SHELL_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/platform)
 target_link_libraries(velmark_device_elf PRIVATE velmark_engine)
+target_link_libraries(velmark_engine PRIVATE wm5_platform)
 set(VELMARK_DEVICE_EXE ${CMAKE_CURRENT_BINARY_DIR}/Velmark.exe)
 set(VELMARK_DEVICE_EXE ${VELMARK_DEVICE_EXE} PARENT_SCOPE)
 velmark_wm5_image(velmark_device_elf ${VELMARK_DEVICE_EXE})
@@ -122,4 +122,8 @@ add_custom_command(OUTPUT ${VELMARK_DEVICE_CAB}
   COMMENT "Writing the installer cab")
 add_custom_target(Velmark ALL DEPENDS ${VELMARK_DEVICE_EXE} ${VELMARK_DEVICE_CAB})
 
-install(FILES ${VELMARK_DEVICE_CAB} ${VELMARK_DEVICE_EXE} INSTALL-ON-DEVICE.txt DESTINATION .)
+install(FILES ${VELMARK_DEVICE_CAB} ${VELMARK_DEVICE_EXE} ${CMAKE_CURRENT_SOURCE_DIR}/INSTALL-ON-DEVICE.txt
+        DESTINATION .)
+
+# The CE loader that runs the image here, under qemu-arm.
+add_subdirectory(${CMAKE_CURRENT_SOURCE_DIR}/loader)

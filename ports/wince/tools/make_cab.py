@@ -4,7 +4,7 @@ an uncompressed MS-CAB (made by Debian's gcab) whose first member is the
 .000 installer header, then each installed file under its numbered member
 name, then _setup.xml, the provisioning form of the same installation.
 
-Both forms come from one description (shell/wince/install-layout.json):
+Both forms come from one description (ports/wince/install-layout.json):
 the application and its provider, the install folder, the files and the
 shortcuts. Every member gets the same fixed time stamp (the commit's), so
 two builds of one commit give the same bytes.

@@ -2,7 +2,7 @@
  * platform's own compilers call for every float and double operation: the
  * device has no floating-point unit. The device image reaches them through
  * its import stubs; GCC's own names for the same operations (__aeabi_fadd,
- * __aeabi_dmul, ...) are forwarded to them (shell/wince/imports.txt).
+ * __aeabi_dmul, ...) are forwarded to them (ports/wince/imports.txt).
  *
  * A single travels in one register, a double or a 64-bit integer in two,
  * low word first: the first two doubles sit in r0:r1 and r2:r3, as under
