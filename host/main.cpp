@@ -8,13 +8,11 @@
 #include <vector>
 
 #include "checked_output.h"
-#include "host_description.h"
+#include "context.h"
 #include "kernel_choice.h"
-#include "kernel_variants.h"
 #include "measurement.h"
 #include "options.h"
 #include "report.h"
-#include "version.h"
 
 #ifndef VELMARK_PLATFORM
 #define VELMARK_PLATFORM "unknown"
@@ -25,20 +23,7 @@
 
 namespace {
 
-enum ExitStatus { kValidated = 0, kBadUsage = 2, kCannotWrite = 3 };
-
-std::string compiler_description()
-{
-#if defined(__clang__)
-    return velmark::tidy_spaces(std::string("Clang ") + __clang_version__);
-#elif defined(__GNUC__)
-    return velmark::tidy_spaces(std::string("GCC ") + __VERSION__);
-#elif defined(_MSC_VER)
-    return "MSVC " + std::to_string(_MSC_VER);
-#else
-    return "unknown compiler";
-#endif
-}
+enum ExitStatus { kValidated = 0, kNotValidated = 1, kBadUsage = 2, kCannotWrite = 3 };
 
 int cannot_write(const std::string &where, const std::string &reason)
 {
@@ -64,29 +49,22 @@ int main(int argc, char **argv)
         return reason.empty() ? kValidated : cannot_write("standard output", reason);
     }
 
-    velmark::Report report;
-    report.velmark_version = velmark::velmark_version();
-    report.timestamp_utc = velmark::utc_timestamp();
-    report.host = velmark::describe_host();
-    report.compiler = compiler_description();
-    report.flags = VELMARK_BUILD_FLAGS;
-    report.platform = VELMARK_PLATFORM;
-    report.kernels = kernels_in_use();
-
-    velmark::measure(velmark::plan_from(options), velmark::real_engine(), report);
-    report.validation = velmark::validate_solver();
+    const velmark::Context context = velmark::gather_context(VELMARK_PLATFORM, VELMARK_BUILD_FLAGS);
+    const velmark::Measurement measurement =
+        velmark::measure(velmark::plan_from(options), velmark::real_engine());
 
     // The file first, so that a result asked to be kept is kept even when
     // standard output is closed or full.
-    int status = velmark::validation_status(report);
-    std::string json = velmark::format_json(report);
+    int status = measurement.validated ? kValidated : kNotValidated;
+    std::string json = velmark::format_json(context, measurement);
     if (!options.output.empty()) {
         std::string reason = velmark::write_file_replacing(options.output, json);
         if (!reason.empty()) {
             status = cannot_write(options.output, reason);
         }
     }
-    std::string reason = velmark::write_standard_output(options.json ? json : velmark::format_text(report));
+    std::string text = options.json ? json : velmark::format_text(context, measurement);
+    std::string reason = velmark::write_standard_output(text);
     if (!reason.empty()) {
         status = cannot_write("standard output", reason);
     }

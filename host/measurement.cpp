@@ -2,17 +2,37 @@
 
 #include <chrono>
 
-#include "solution_check.h"
 #include "velmark_engine.h"
+#include "workspace.h"
 
 namespace velmark {
+
+namespace {
+
+TimingTable copy_timing_table()
+{
+    TimingTable table;
+    for (int k = 0; k < USED_COLUMNS; ++k) {
+        ColumnTiming &column = table[k];
+        column.layout = k < 4 ? 201 : 200;
+        column.averaged = k == COLUMN_AVERAGED_LAYOUT1 || k == COLUMN_AVERAGED_LAYOUT2;
+        column.factor_seconds = timing_table[ROW_FACTOR_SECONDS][k];
+        column.solve_seconds = timing_table[ROW_SOLVE_SECONDS][k];
+        column.total_seconds = timing_table[ROW_TOTAL_SECONDS][k];
+        column.kflops = timing_table[ROW_KFLOPS][k];
+    }
+    return table;
+}
+
+}  // namespace
 
 Engine real_engine()
 {
     Engine engine;
     engine.run = [] { return static_cast<int>(run_benchmark()); };
-    engine.timing_table = read_timing_table;
-    engine.solution_digest = run_solution_digest;
+    engine.timing_table = copy_timing_table;
+    engine.solution_digest = [] { return solution_digest(rhs, n); };
+    engine.untimed_solve = validate_solver;
     engine.seconds = [] {
         using clock = std::chrono::steady_clock;
         return std::chrono::duration<double>(clock::now().time_since_epoch()).count();
@@ -28,36 +48,38 @@ RunPlan plan_from(const Options &options)
     return plan;
 }
 
-void measure(const RunPlan &plan, const Engine &engine, Report &report)
+std::vector<int> Measurement::results_kflops() const
 {
-    const double start = engine.seconds();
-    double spent = 0.0;
-    int best = 0;
-    RunsCheck &check = report.runs_check;
-    check = RunsCheck();
-    while (run_again(plan, static_cast<int>(report.results_kflops.size()), spent)) {
-        int kflops = engine.run();
-        if (report.results_kflops.empty() || kflops > best) {
-            best = kflops;
-            report.best_columns = engine.timing_table();
-        }
-        report.results_kflops.push_back(kflops);
-        std::uint64_t digest = engine.solution_digest();
-        if (digest != kKnownRunDigest && check.first_wrong_run == 0) {
-            check.first_wrong_run = static_cast<int>(report.results_kflops.size());
-            check.wrong_digest = digest;
-        }
-        spent = engine.seconds() - start;
-    }
-    check.runs = static_cast<int>(report.results_kflops.size());
-    report.seconds = spent;
-    report.budget_seconds = plan.fixed_runs > 0 ? 0.0 : plan.budget_seconds;
-    report.statistics = summarise(report.results_kflops);
+    std::vector<int> results;
+    for (const RunRecord &run : runs) results.push_back(run.kflops);
+    return results;
 }
 
-int validation_status(const Report &report)
+Measurement measure(const RunPlan &plan, const Engine &engine)
 {
-    return validated(report) ? 0 : 1;
+    Measurement m;
+    const double start = engine.seconds();
+    while (run_again(plan, static_cast<int>(m.runs.size()), m.seconds)) {
+        RunRecord run;
+        run.kflops = engine.run();
+        run.table = engine.timing_table();
+        run.solution_digest = engine.solution_digest();
+        if (m.runs.empty() || run.kflops > m.runs[m.best_run].kflops) {
+            m.best_run = static_cast<int>(m.runs.size());
+        }
+        m.runs.push_back(run);
+        if (run.solution_digest != kKnownRunDigest && m.runs_check.first_wrong_run == 0) {
+            m.runs_check.first_wrong_run = static_cast<int>(m.runs.size());
+            m.runs_check.wrong_digest = run.solution_digest;
+        }
+        m.seconds = engine.seconds() - start;
+    }
+    m.runs_check.runs = static_cast<int>(m.runs.size());
+    m.budget_seconds = plan.fixed_runs > 0 ? 0.0 : plan.budget_seconds;
+    m.statistics = summarise(m.results_kflops());
+    m.untimed = engine.untimed_solve();
+    m.validated = m.untimed.validated && m.runs_check.runs > 0 && m.runs_check.first_wrong_run == 0;
+    return m;
 }
 
 }  // namespace velmark

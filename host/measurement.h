@@ -1,37 +1,78 @@
-// The measurement itself: the runs the plan asks for, each one's result and
-// solution kept, the best run's timing table, and the statistics, computed
-// once here for every writer of the report. The engine and the clock are
-// handed in, so that tests can drive every rule with made-up runs.
+// The measurement: the runs the plan asks for, with every run's result,
+// timing table and solution digest kept, the statistics of the results,
+// and the validation with its one pass/fail decision. The engine and the
+// clock are handed in, so that tests can drive every rule with made-up
+// runs; the real engine is the only thing in the runner that reads the
+// engine's workspace, and the measurement keeps its own copy of each table.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
 
 #include "options.h"
-#include "report.h"
 #include "run_statistics.h"
+#include "solution_check.h"
 
 namespace velmark {
 
-struct Engine {
-    std::function<int()> run;                                 // one whole run: its KFLOPS
-    std::function<std::vector<ColumnTiming>()> timing_table;  // the table the run left
-    std::function<std::uint64_t()> solution_digest;           // of the solution the run left
-    std::function<double()> seconds;                          // a monotonic clock
+// One used column of the timing table.
+struct ColumnTiming {
+    int layout = 0;  // leading dimension, 201 or 200
+    bool averaged = false;
+    float factor_seconds = 0.0f;
+    float solve_seconds = 0.0f;
+    float total_seconds = 0.0f;
+    float kflops = 0.0f;
 };
 
-// run_benchmark, its timing table, its right-hand side and a steady clock.
+// The eight used columns, in order.
+using TimingTable = std::array<ColumnTiming, 8>;
+
+struct RunRecord {
+    int kflops = 0;
+    TimingTable table;
+    std::uint64_t solution_digest = 0;  // of what the run left in its right-hand side
+};
+
+struct Engine {
+    std::function<int()> run;                         // one whole run: its KFLOPS
+    std::function<TimingTable()> timing_table;        // the table the run left
+    std::function<std::uint64_t()> solution_digest;   // of the solution the run left
+    std::function<Validation()> untimed_solve;        // one more solve, outside any timing
+    std::function<double()> seconds;                  // a monotonic clock
+};
+
+// run_benchmark, the table and the solution it leaves in the workspace,
+// validate_solver and a steady clock.
 Engine real_engine();
+
+// The solutions of the timed runs, each checked against kKnownRunDigest.
+struct RunsCheck {
+    int runs = 0;                 // runs checked
+    int first_wrong_run = 0;      // 1-based; 0 when every run was right
+    std::uint64_t wrong_digest = 0;
+};
+
+struct Measurement {
+    std::vector<RunRecord> runs;  // in the order they ran
+    double seconds = 0.0;         // wall time of all the runs
+    double budget_seconds = 0.0;  // 0 when the count was fixed
+    int best_run = 0;             // index of the first of the best runs
+    Statistics statistics;        // of the runs' results
+    RunsCheck runs_check;
+    Validation untimed;           // the untimed solve after the runs
+    bool validated = false;       // every timed run and the untimed solve were right
+
+    std::vector<int> results_kflops() const;
+    const TimingTable &best_table() const { return runs[best_run].table; }
+};
 
 // What the options ask for: a fixed count, or runs for a time budget.
 RunPlan plan_from(const Options &options);
 
-// Makes the runs and fills report.results_kflops, best_columns (the first
-// of the best runs), seconds, budget_seconds, statistics and runs_check.
-void measure(const RunPlan &plan, const Engine &engine, Report &report);
-
-// 0 when the untimed solve and every timed run were right, else 1.
-int validation_status(const Report &report);
+// Makes the runs, then the untimed solve, and decides.
+Measurement measure(const RunPlan &plan, const Engine &engine);
 
 }  // namespace velmark

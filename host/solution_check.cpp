@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "velmark_engine.h"
-#include "workspace.h"
 
 namespace velmark {
 
@@ -33,11 +32,6 @@ std::uint64_t solution_digest(const float *x, int count)
         }
     }
     return digest;
-}
-
-std::uint64_t run_solution_digest()
-{
-    return solution_digest(rhs, n);
 }
 
 Validation validate_solver()

@@ -25,9 +25,6 @@ struct Validation {
 
 std::uint64_t solution_digest(const float *x, int count);
 
-// The digest of the order-100 solution the latest run left in the workspace.
-std::uint64_t run_solution_digest();
-
 // Generates, factorises and solves the order-100 problem once, outside any
 // timing, and judges the solution.
 Validation validate_solver();

@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cmath>
+#include <algorithm>
 #include <limits>
 
 #include <nlohmann/json.hpp>
@@ -11,7 +12,6 @@
 #include "options.h"
 #include "report.h"
 #include "velmark_engine.h"
-#include "workspace.h"
 
 namespace {
 
@@ -120,42 +120,52 @@ TEST(ResultLine, SingleProductOfTheRateAndAThousandth)
     EXPECT_EQ("CPU performance -2147483.75 MFlops", velmark::result_line(INT_MIN));
 }
 
-velmark::Report sample_report()
+velmark::Context sample_context()
 {
-    velmark::Report report;
-    report.velmark_version = "1.0 (git abc1234)";
-    report.timestamp_utc = "2026-12-09T01:02:03Z";
-    report.host = {"Linux 6.1.0 x86_64", "Some \"CPU\"", 2};
-    report.compiler = "GCC 12.2.0";
-    report.flags = "-O2 -ffp-contract=off";
-    report.kernels = "portable";
-    report.platform = "linux-x86_64";
-    report.seconds = 1.25;
-    report.budget_seconds = 1.0;
-    report.results_kflops = {1500, 1000, 2000, 1700};
-    report.statistics = velmark::summarise(report.results_kflops);
-    // Every field of every column its own value: factor 1.k, solve 2.k,
-    // total 3.k seconds, k + 0.25 KFLOPS; column 0's rate is infinite.
+    velmark::Context context;
+    context.velmark_version = "1.0 (git abc1234)";
+    context.timestamp_utc = "2026-12-09T01:02:03Z";
+    context.host = {"Linux 6.1.0 x86_64", "Some \"CPU\"", 2};
+    context.build = {"linux-x86_64", "GCC 12.2.0", "-O2 -ffp-contract=off", "portable"};
+    return context;
+}
+
+// Runs with the given results; the first of the best carries a table in
+// which every field of every column has its own value: factor 1.k, solve
+// 2.k, total 3.k seconds, k + 0.25 KFLOPS; column 0's rate is infinite.
+velmark::Measurement sample_measurement(std::vector<int> results = {1500, 1000, 2000, 1700})
+{
+    velmark::Measurement m;
+    m.seconds = 1.25;
+    m.budget_seconds = 1.0;
+    for (int kflops : results) {
+        velmark::RunRecord run;
+        run.kflops = kflops;
+        run.solution_digest = velmark::kKnownRunDigest;
+        m.runs.push_back(run);
+    }
+    m.statistics = velmark::summarise(results);
+    m.best_run = static_cast<int>(std::max_element(results.begin(), results.end()) - results.begin());
     for (int k = 0; k < 8; ++k) {
-        velmark::ColumnTiming c;
+        velmark::ColumnTiming &c = m.runs[m.best_run].table[k];
         c.layout = k < 4 ? 201 : 200;
         c.averaged = k == 3 || k == 7;
         c.factor_seconds = 1.0f + 0.125f * k;
         c.solve_seconds = 2.0f + 0.125f * k;
         c.total_seconds = 3.0f + 0.125f * k;
         c.kflops = k == 0 ? std::numeric_limits<float>::infinity() : static_cast<float>(k) + 0.25f;
-        report.best_columns.push_back(c);
     }
-    report.runs_check.runs = 4;
-    report.validation.digest = velmark::kKnownSolutionDigest;
-    report.validation.residual = 0.03;
-    report.validation.validated = true;
-    return report;
+    m.runs_check.runs = static_cast<int>(results.size());
+    m.untimed.digest = velmark::kKnownSolutionDigest;
+    m.untimed.residual = 0.03;
+    m.untimed.validated = true;
+    m.validated = true;
+    return m;
 }
 
 TEST(Report, JsonIsOneObjectWithEveryDocumentedKey)
 {
-    std::string text = velmark::format_json(sample_report());
+    std::string text = velmark::format_json(sample_context(), sample_measurement());
     EXPECT_EQ(text.size() - 1, text.find('\n')) << "one line";
     nlohmann::json json = nlohmann::json::parse(text);
     EXPECT_EQ(1, json["schema_version"]);
@@ -187,40 +197,42 @@ TEST(Report, JsonIsOneObjectWithEveryDocumentedKey)
         EXPECT_EQ(1.0 + 0.125 * k, c["factor_seconds"]) << k;
         EXPECT_EQ(2.0 + 0.125 * k, c["solve_seconds"]) << k;
         EXPECT_EQ(3.0 + 0.125 * k, c["total_seconds"]) << k;
-        if (k > 0) EXPECT_EQ(k + 0.25, c["kflops"]) << k;
+        if (k > 0) {
+            EXPECT_EQ(k + 0.25, c["kflops"]) << k;
+        }
     }
     EXPECT_EQ(true, json["validation"]["validated"]);
     EXPECT_EQ("0x49fc1a1a7a570778", json["validation"]["expected_digest"]);
     EXPECT_EQ(4, json["validation"]["timed_runs"]["checked"]);
     EXPECT_TRUE(json["validation"]["timed_runs"]["first_wrong_run"].is_null());
 
-    velmark::Report wrong = sample_report();
-    wrong.validation.digest = 0x0123456789abcdefULL;
-    wrong.validation.validated = false;
+    velmark::Measurement wrong = sample_measurement();
+    wrong.untimed.digest = 0x0123456789abcdefULL;
+    wrong.untimed.validated = false;
     wrong.runs_check.first_wrong_run = 3;
     wrong.runs_check.wrong_digest = 0xfedcba9876543210ULL;
-    nlohmann::json failed = nlohmann::json::parse(velmark::format_json(wrong));
+    wrong.validated = false;
+    nlohmann::json failed = nlohmann::json::parse(velmark::format_json(sample_context(), wrong));
     EXPECT_EQ("0x0123456789abcdef", failed["validation"]["digest"]) << "the digest computed, not the expected one";
     EXPECT_EQ(3, failed["validation"]["timed_runs"]["first_wrong_run"]);
     EXPECT_EQ("0xfedcba9876543210", failed["validation"]["timed_runs"]["wrong_digest"]);
     EXPECT_EQ(false, failed["validation"]["validated"]);
 
-    // The comparison tool and CI read this one field: a wrong timed run
-    // makes it false even when the untimed solve after the runs was right.
-    velmark::Report timed_wrong = sample_report();
-    timed_wrong.runs_check.first_wrong_run = 2;
-    timed_wrong.runs_check.wrong_digest = 0x1ULL;
-    EXPECT_EQ(false, nlohmann::json::parse(velmark::format_json(timed_wrong))["validation"]["validated"]);
+    // The comparison tool and CI read this one field, the measurement's
+    // decision, whatever else the report says.
+    velmark::Measurement undecided = sample_measurement();
+    undecided.validated = false;
+    EXPECT_EQ(false, nlohmann::json::parse(velmark::format_json(sample_context(), undecided))["validation"]["validated"]);
 
-    velmark::Report counted = sample_report();
+    velmark::Measurement counted = sample_measurement();
     counted.budget_seconds = 0.0;
-    EXPECT_TRUE(nlohmann::json::parse(velmark::format_json(counted))["measurement"]["budget_seconds"].is_null());
+    EXPECT_TRUE(nlohmann::json::parse(velmark::format_json(sample_context(), counted))["measurement"]["budget_seconds"]
+                    .is_null());
 }
 
 TEST(Report, TextLeadsWithTheBestRunAndSaysWhenTheMachineWasBusy)
 {
-    velmark::Report report = sample_report();
-    std::string text = velmark::format_text(report);
+    std::string text = velmark::format_text(sample_context(), sample_measurement());
     for (const char *expected :
          {"Velmark 1.0 (git abc1234) host runner, 2026-12-09T01:02:03Z\n",
           "host:     Linux 6.1.0 x86_64; Some \"CPU\"; 2 logical CPUs\n", "compiler: GCC 12.2.0\n",
@@ -231,27 +243,24 @@ TEST(Report, TextLeadsWithTheBestRunAndSaysWhenTheMachineWasBusy)
         EXPECT_NE(std::string::npos, text.find(expected)) << expected << "\n" << text;
     }
 
-    report.results_kflops = {1000, 950, 900};  // median 95% of the best: steady
-    report.statistics = velmark::summarise(report.results_kflops);
-    report.budget_seconds = 0.0;
-    report.validation.validated = false;
-    text = velmark::format_text(report);
+    velmark::Measurement steady = sample_measurement({1000, 950, 900});  // median 95% of the best
+    steady.budget_seconds = 0.0;
+    steady.validated = false;
+    text = velmark::format_text(sample_context(), steady);
     EXPECT_EQ(std::string::npos, text.find("note:"));
     EXPECT_NE(std::string::npos, text.find("runs:     3 in 1.25 s (count fixed)"));
     EXPECT_NE(std::string::npos, text.find("correct operation NOT validated"));
 
-    report.results_kflops = {1000, 900, 800};  // exactly 90%: still steady
-    report.statistics = velmark::summarise(report.results_kflops);
-    EXPECT_EQ(std::string::npos, velmark::format_text(report).find("note:")) << "the note is for below 90%";
-
-    report.results_kflops = {40, 10, 31, 20};
-    report.statistics = velmark::summarise(report.results_kflops);
-    EXPECT_NE(std::string::npos, velmark::format_text(report).find("median:   25.5 KFLOPS")) << "not rounded";
+    EXPECT_EQ(std::string::npos, velmark::format_text(sample_context(), sample_measurement({1000, 900, 800})).find("note:"))
+        << "exactly 90%: still steady; the note is for below 90%";
+    EXPECT_NE(std::string::npos,
+              velmark::format_text(sample_context(), sample_measurement({40, 10, 31, 20})).find("median:   25.5 KFLOPS"))
+        << "not rounded";
 }
 
 TEST(Report, TextTimingTableHasEachRowAndColumnInItsPlace)
 {
-    std::string text = velmark::format_text(sample_report());
+    std::string text = velmark::format_text(sample_context(), sample_measurement());
     EXPECT_NE(std::string::npos,
               text.find("layout        201 single  201 single  201 single     201 avg  200 single  200 single  "
                         "200 single     200 avg\n"))
@@ -264,40 +273,26 @@ TEST(Report, TextTimingTableHasEachRowAndColumnInItsPlace)
     EXPECT_NE(std::string::npos, text.find("KFLOPS               inf         1.2         2.2")) << text;
 }
 
-TEST(Report, TheTimingTableIsReadColumnByColumn)
-{
-    for (int row = 0; row < TIMING_ROWS; ++row)
-        for (int k = 0; k < TIMING_COLUMNS; ++k) timing_table[row][k] = 10.0f * row + k + 0.5f;
-    std::vector<velmark::ColumnTiming> columns = velmark::read_timing_table();
-    ASSERT_EQ(8u, columns.size());
-    for (int k = 0; k < 8; ++k) {
-        EXPECT_EQ(k < 4 ? 201 : 200, columns[k].layout) << "column " << k;
-        EXPECT_EQ(k == 3 || k == 7, columns[k].averaged) << "column " << k;
-        EXPECT_EQ(k + 0.5f, columns[k].factor_seconds) << "column " << k;
-        EXPECT_EQ(10.0f + k + 0.5f, columns[k].solve_seconds) << "column " << k;
-        EXPECT_EQ(20.0f + k + 0.5f, columns[k].total_seconds) << "column " << k;
-        EXPECT_EQ(30.0f + k + 0.5f, columns[k].kflops) << "column " << k;
-    }
-}
-
 TEST(Report, TextSaysWhichTimedRunLeftAWrongSolution)
 {
-    velmark::Report report = sample_report();
+    velmark::Measurement m = sample_measurement();
     EXPECT_NE(std::string::npos,
-              velmark::format_text(report).find("validation of the timed runs: all 4 left solution digest "
-                                                "0x57d9d4e4cedd169f\n"));
-    report.runs_check.first_wrong_run = 2;
-    report.runs_check.wrong_digest = 0x1ULL;
-    std::string text = velmark::format_text(report);
+              velmark::format_text(sample_context(), m).find("validation of the timed runs: all 4 left solution digest "
+                                                             "0x57d9d4e4cedd169f\n"));
+    m.runs_check.first_wrong_run = 2;
+    m.runs_check.wrong_digest = 0x1ULL;
+    m.validated = false;
+    std::string text = velmark::format_text(sample_context(), m);
     EXPECT_NE(std::string::npos, text.find("validation of the timed runs: run 2 of 4 left solution digest "
                                            "0x0000000000000001 (expected 0x57d9d4e4cedd169f)\n"))
         << text;
-    EXPECT_NE(std::string::npos, text.find("correct operation NOT validated")) << "the untimed solve alone is not enough";
+    EXPECT_NE(std::string::npos, text.find("correct operation NOT validated"));
 
-    report = sample_report();
-    report.validation.digest = 0x0123456789abcdefULL;
-    report.validation.validated = false;
-    text = velmark::format_text(report);
+    m = sample_measurement();
+    m.untimed.digest = 0x0123456789abcdefULL;
+    m.untimed.validated = false;
+    m.validated = false;
+    text = velmark::format_text(sample_context(), m);
     EXPECT_NE(std::string::npos, text.find("validation (one untimed solve after the runs): solution digest "
                                            "0x0123456789abcdef (expected 0x49fc1a1a7a570778)"))
         << "a wrong solve shows its own digest\n" << text;
@@ -356,8 +351,9 @@ TEST(Validation, TheBitsDecideAndANaNIsNeverHidden)
 
 TEST(Validation, AWholeRunLeavesTheKnownSolutionInItsRightHandSide)
 {
-    run_benchmark();
-    EXPECT_EQ(velmark::kKnownRunDigest, velmark::run_solution_digest());
+    velmark::Engine engine = velmark::real_engine();
+    engine.run();
+    EXPECT_EQ(velmark::kKnownRunDigest, engine.solution_digest());
 }
 
 }  // namespace

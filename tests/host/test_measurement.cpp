@@ -1,6 +1,7 @@
 // The measurement's rules, with made-up runs: how many, which run's table is
-// kept, the budget reported, every run's solution checked, the exit status,
-// and which kernels a run is made on.
+// kept, the budget reported, every run's solution checked, the one decision,
+// the table copied from the engine's workspace, and which kernels a run is
+// made on.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -11,16 +12,19 @@
 #include "kernel_variants.h"
 #include "measurement.h"
 #include "solution_check.h"
+#include "workspace.h"
 
 namespace {
 
 // An engine whose run k (from 0) gives kflops[k] and leaves digests[k]
 // (the known one when not given), whose table's first column says which
-// run left it, and whose clock moves `step` seconds a reading.
+// run left it, whose untimed solve says `untimed_right`, and whose clock
+// moves `step` seconds a reading.
 struct FakeEngine {
     std::vector<int> kflops;
-    std::vector<std::uint64_t> digests;
+    std::vector<std::uint64_t> digests = {};
     double step = 0.0;
+    bool untimed_right = true;
     int runs = 0;
     double now = 0.0;
 
@@ -29,13 +33,18 @@ struct FakeEngine {
         velmark::Engine e;
         e.run = [this] { return kflops[runs++ % kflops.size()]; };
         e.timing_table = [this] {
-            velmark::ColumnTiming marker;
-            marker.factor_seconds = static_cast<float>(runs);  // the run just made, from 1
-            return std::vector<velmark::ColumnTiming>{marker};
+            velmark::TimingTable table;
+            table[0].factor_seconds = static_cast<float>(runs);  // the run just made, from 1
+            return table;
         };
         e.solution_digest = [this] {
             std::size_t k = static_cast<std::size_t>(runs - 1);
             return k < digests.size() ? digests[k] : velmark::kKnownRunDigest;
+        };
+        e.untimed_solve = [this] {
+            velmark::Validation v;
+            v.validated = untimed_right;
+            return v;
         };
         e.seconds = [this] { return now += step; };
         return e;
@@ -46,64 +55,74 @@ TEST(Measurement, ACountMakesExactlyThatManyRunsAndReportsNoBudget)
 {
     FakeEngine fake{{5, 9, 7}};
     fake.step = 100.0;
-    velmark::Report report;
-    velmark::measure(velmark::plan_from(velmark::parse_options({"--runs", "3"})), fake.engine(), report);
-    EXPECT_EQ((std::vector<int>{5, 9, 7}), report.results_kflops);
-    EXPECT_EQ(0.0, report.budget_seconds) << "the count was fixed";
-    EXPECT_EQ(9, report.statistics.best) << "the statistics are computed once, here";
-    EXPECT_EQ(7.0, report.statistics.median);
+    velmark::Measurement m = velmark::measure(velmark::plan_from(velmark::parse_options({"--runs", "3"})), fake.engine());
+    EXPECT_EQ((std::vector<int>{5, 9, 7}), m.results_kflops());
+    EXPECT_EQ(0.0, m.budget_seconds) << "the count was fixed";
+    EXPECT_EQ(9, m.statistics.best) << "the statistics are computed once, here";
+    EXPECT_EQ(7.0, m.statistics.median);
 }
 
 TEST(Measurement, ABudgetRunsUntilItIsSpentAndIsReported)
 {
     FakeEngine fake{{5}};
     fake.step = 0.5;  // a run takes 0.5 s by this clock
-    velmark::Report report;
-    velmark::measure(velmark::plan_from(velmark::parse_options({"--time", "8"})), fake.engine(), report);
-    EXPECT_EQ(16u, report.results_kflops.size()) << "8 s of 0.5 s runs";
-    EXPECT_EQ(8.0, report.budget_seconds);
-    EXPECT_EQ(8.0, report.seconds);
+    velmark::Measurement m = velmark::measure(velmark::plan_from(velmark::parse_options({"--time", "8"})), fake.engine());
+    EXPECT_EQ(16u, m.runs.size()) << "8 s of 0.5 s runs";
+    EXPECT_EQ(8.0, m.budget_seconds);
+    EXPECT_EQ(8.0, m.seconds);
 
     FakeEngine quick{{5}};
     quick.step = 0.25;
-    velmark::Report defaults;
-    velmark::measure(velmark::plan_from(velmark::parse_options({})), quick.engine(), defaults);
+    velmark::Measurement defaults = velmark::measure(velmark::plan_from(velmark::parse_options({})), quick.engine());
     EXPECT_EQ(1.0, defaults.budget_seconds);
-    EXPECT_EQ(10u, defaults.results_kflops.size()) << "at least ten runs";
+    EXPECT_EQ(10u, defaults.runs.size()) << "at least ten runs";
 }
 
 TEST(Measurement, TheTableIsTheFirstBestRuns)
 {
     FakeEngine fake{{5, 9, 7, 9, 3}};
-    velmark::Report report;
-    velmark::measure(velmark::plan_from(velmark::parse_options({"--runs", "5"})), fake.engine(), report);
-    ASSERT_EQ(1u, report.best_columns.size());
-    EXPECT_EQ(2.0f, report.best_columns[0].factor_seconds) << "run 2 was the first with 9";
+    velmark::Measurement m = velmark::measure(velmark::plan_from(velmark::parse_options({"--runs", "5"})), fake.engine());
+    EXPECT_EQ(1, m.best_run);
+    EXPECT_EQ(2.0f, m.best_table()[0].factor_seconds) << "run 2 was the first with 9";
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_EQ(k + 1.0f, m.runs[k].table[0].factor_seconds) << "every run keeps its own table";
+    }
 }
 
-TEST(Measurement, EveryTimedRunsSolutionIsChecked)
+TEST(Measurement, EveryTimedRunsSolutionIsCheckedAndDecidesOnce)
 {
     FakeEngine right{{5}};
-    velmark::Report report;
-    report.validation.validated = true;
-    velmark::measure(velmark::plan_from(velmark::parse_options({"--runs", "4"})), right.engine(), report);
-    EXPECT_EQ(4, report.runs_check.runs);
-    EXPECT_EQ(0, report.runs_check.first_wrong_run);
-    EXPECT_EQ(0, velmark::validation_status(report));
+    velmark::Measurement m = velmark::measure(velmark::plan_from(velmark::parse_options({"--runs", "4"})), right.engine());
+    EXPECT_EQ(4, m.runs_check.runs);
+    EXPECT_EQ(0, m.runs_check.first_wrong_run);
+    EXPECT_TRUE(m.validated);
 
     FakeEngine wrong{{5}, {velmark::kKnownRunDigest, velmark::kKnownRunDigest, 0xbadULL, 0xbad2ULL}};
-    velmark::Report failed;
-    failed.validation.validated = true;
-    velmark::measure(velmark::plan_from(velmark::parse_options({"--runs", "4"})), wrong.engine(), failed);
+    velmark::Measurement failed = velmark::measure(velmark::plan_from(velmark::parse_options({"--runs", "4"})), wrong.engine());
     EXPECT_EQ(3, failed.runs_check.first_wrong_run) << "the first run that went wrong";
     EXPECT_EQ(0xbadULL, failed.runs_check.wrong_digest);
-    EXPECT_EQ(1, velmark::validation_status(failed)) << "a wrong run fails, whatever the untimed solve says";
+    EXPECT_EQ(0xbad2ULL, failed.runs[3].solution_digest) << "every run's digest is kept";
+    EXPECT_FALSE(failed.validated) << "a wrong run fails, whatever the untimed solve says";
 
-    velmark::Report untimed_wrong;
-    FakeEngine fine{{5}};
-    velmark::measure(velmark::plan_from(velmark::parse_options({"--runs", "1"})), fine.engine(), untimed_wrong);
-    untimed_wrong.validation.validated = false;
-    EXPECT_EQ(1, velmark::validation_status(untimed_wrong));
+    FakeEngine untimed_wrong{{5}};
+    untimed_wrong.untimed_right = false;
+    EXPECT_FALSE(velmark::measure(velmark::plan_from(velmark::parse_options({"--runs", "1"})), untimed_wrong.engine())
+                     .validated);
+}
+
+TEST(Measurement, TheRealEngineTableIsCopiedColumnByColumn)
+{
+    for (int row = 0; row < TIMING_ROWS; ++row)
+        for (int k = 0; k < TIMING_COLUMNS; ++k) timing_table[row][k] = 10.0f * row + k + 0.5f;
+    velmark::TimingTable columns = velmark::real_engine().timing_table();
+    for (int k = 0; k < 8; ++k) {
+        EXPECT_EQ(k < 4 ? 201 : 200, columns[k].layout) << "column " << k;
+        EXPECT_EQ(k == 3 || k == 7, columns[k].averaged) << "column " << k;
+        EXPECT_EQ(k + 0.5f, columns[k].factor_seconds) << "column " << k;
+        EXPECT_EQ(10.0f + k + 0.5f, columns[k].solve_seconds) << "column " << k;
+        EXPECT_EQ(20.0f + k + 0.5f, columns[k].total_seconds) << "column " << k;
+        EXPECT_EQ(30.0f + k + 0.5f, columns[k].kflops) << "column " << k;
+    }
 }
 
 TEST(KernelChoice, TheOptionComesBeforeTheEnvironment)

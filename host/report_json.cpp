@@ -1,0 +1,63 @@
+// The report as one JSON object on one line (docs/results-format.md).
+#include <nlohmann/json.hpp>
+
+#include "report.h"
+
+namespace velmark {
+
+std::string format_json(const Context &context, const Measurement &measurement)
+{
+    using nlohmann::ordered_json;
+    const Statistics &stats = measurement.statistics;
+    // JSON has no infinities or NaNs (a zero total time gives an infinite
+    // rate): the library writes them as null.
+    ordered_json json;
+    json["schema_version"] = kReportSchemaVersion;
+    json["velmark_version"] = context.velmark_version;
+    json["timestamp_utc"] = context.timestamp_utc;
+    json["host"] = {{"os", context.host.os},
+                    {"cpu", context.host.cpu},
+                    {"logical_cpus", context.host.logical_cpus}};
+    json["build"] = {{"platform", context.build.platform},
+                     {"compiler", context.build.compiler},
+                     {"flags", context.build.flags},
+                     {"kernels", context.build.kernels}};
+    ordered_json runs = {{"runs", measurement.runs.size()}, {"seconds", measurement.seconds}};
+    runs["budget_seconds"] =
+        measurement.budget_seconds > 0.0 ? ordered_json(measurement.budget_seconds) : ordered_json(nullptr);
+    json["measurement"] = runs;
+    json["runs_kflops"] = measurement.results_kflops();
+    json["statistics"] = {{"best_kflops", stats.best},
+                          {"median_kflops", stats.median},
+                          {"min_kflops", stats.minimum},
+                          {"median_to_best", stats.median_to_best}};
+    json["result_line"] = result_line(stats.best);
+    ordered_json table = ordered_json::array();
+    const TimingTable &best = measurement.best_table();
+    for (std::size_t i = 0; i < best.size(); ++i) {
+        const ColumnTiming &c = best[i];
+        table.push_back({{"column", i},
+                         {"layout", c.layout},
+                         {"kind", c.averaged ? "averaged" : "single"},
+                         {"factor_seconds", c.factor_seconds},
+                         {"solve_seconds", c.solve_seconds},
+                         {"total_seconds", c.total_seconds},
+                         {"kflops", c.kflops}});
+    }
+    json["timing_table"] = table;
+    const Validation &v = measurement.untimed;
+    const RunsCheck &check = measurement.runs_check;
+    ordered_json timed = {{"checked", check.runs}, {"expected_digest", digest_text(kKnownRunDigest)}};
+    timed["first_wrong_run"] = check.first_wrong_run ? ordered_json(check.first_wrong_run) : ordered_json(nullptr);
+    timed["wrong_digest"] =
+        check.first_wrong_run ? ordered_json(digest_text(check.wrong_digest)) : ordered_json(nullptr);
+    json["validation"] = {{"digest", digest_text(v.digest)},
+                          {"expected_digest", digest_text(kKnownSolutionDigest)},
+                          {"normalised_residual", v.residual},
+                          {"max_error", v.max_error},
+                          {"timed_runs", timed},
+                          {"validated", measurement.validated}};
+    return json.dump() + "\n";
+}
+
+}  // namespace velmark

@@ -1,0 +1,126 @@
+// The report as text: what it ran on, the best run's timing table, the
+// statistics, the device's result line and the validation.
+#include <cinttypes>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+
+#include "report.h"
+
+namespace velmark {
+
+namespace {
+
+std::string printf_string(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+std::string printf_string(const char *format, ...)
+{
+    char buffer[512];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(buffer, sizeof buffer, format, arguments);
+    va_end(arguments);
+    return buffer;
+}
+
+std::string column_label(const ColumnTiming &column)
+{
+    return std::to_string(column.layout) + (column.averaged ? " avg" : " single");
+}
+
+// A median of an even count can end in .5; whole values print as integers.
+std::string kflops_text(double kflops)
+{
+    return kflops == std::floor(kflops) ? printf_string("%.0f", kflops) : printf_string("%.1f", kflops);
+}
+
+void append_timing_table(std::string &text, const TimingTable &columns)
+{
+    text += printf_string("%-12s", "layout");
+    for (const ColumnTiming &column : columns) {
+        text += printf_string("%12s", column_label(column).c_str());
+    }
+    text += "\n";
+    struct Row {
+        const char *name;
+        float ColumnTiming::*field;
+        const char *format;
+    };
+    const Row rows[] = {{"factor s", &ColumnTiming::factor_seconds, "%12.4e"},
+                        {"solve s", &ColumnTiming::solve_seconds, "%12.4e"},
+                        {"total s", &ColumnTiming::total_seconds, "%12.4e"},
+                        {"KFLOPS", &ColumnTiming::kflops, "%12.1f"}};
+    for (const Row &row : rows) {
+        text += printf_string("%-12s", row.name);
+        for (const ColumnTiming &column : columns) {
+            text += printf_string(row.format, static_cast<double>(column.*row.field));
+        }
+        text += "\n";
+    }
+}
+
+}  // namespace
+
+std::string digest_text(std::uint64_t digest) { return printf_string("0x%016" PRIx64, digest); }
+
+std::string result_line(int kflops)
+{
+    float mflops = static_cast<float>(kflops) * 0.001f;
+    return printf_string("CPU performance %.2f MFlops", static_cast<double>(mflops));
+}
+
+std::string format_text(const Context &context, const Measurement &measurement)
+{
+    const Statistics &stats = measurement.statistics;
+    std::string text;
+    text += "Velmark " + context.velmark_version + " host runner, " + context.timestamp_utc + "\n";
+    text += "host:     " + context.host.os + "; " + context.host.cpu + "; " +
+            std::to_string(context.host.logical_cpus) + " logical CPUs\n";
+    text += "build:    " + context.build.platform + "\n";
+    text += "compiler: " + context.build.compiler + "\n";
+    text += "flags:    " + context.build.flags + "\n";
+    text += "kernels:  " + context.build.kernels + "\n\n";
+
+    text += "timing table of the best run:\n";
+    append_timing_table(text, measurement.best_table());
+    text += "\n";
+
+    int runs = static_cast<int>(measurement.runs.size());
+    // %d, not %zu: the Windows C runtime's printf has no z modifier.
+    text += printf_string("runs:     %d in %.2f s", runs, measurement.seconds);
+    text += measurement.budget_seconds > 0.0 ? printf_string(" (budget %g s)\n", measurement.budget_seconds)
+                                             : std::string(" (count fixed)\n");
+    text += printf_string("best:     %d KFLOPS\n", stats.best);
+    text += "median:   " + kflops_text(stats.median) + " KFLOPS";
+    text += std::isfinite(stats.median_to_best)
+                ? printf_string(", %.1f%% of the best\n", 100.0 * stats.median_to_best)
+                : std::string("\n");
+    text += printf_string("minimum:  %d KFLOPS\n", stats.minimum);
+    text += result_line(stats.best) + "\n";
+    if (runs > 1 && stats.median_to_best < kSteadyMedianToBest) {
+        text += printf_string("note: the median run is only %.0f%% of the best, so the machine was "
+                              "busy; for a steadier figure close other programs or give it longer "
+                              "(--time 10).\n",
+                              100.0 * stats.median_to_best);
+    }
+    text += "\n";
+
+    const RunsCheck &check = measurement.runs_check;
+    if (check.first_wrong_run == 0) {
+        text += printf_string("validation of the timed runs: all %d left solution digest %s\n", check.runs,
+                              digest_text(kKnownRunDigest).c_str());
+    } else {
+        text += printf_string("validation of the timed runs: run %d of %d left solution digest %s (expected %s)\n",
+                              check.first_wrong_run, check.runs, digest_text(check.wrong_digest).c_str(),
+                              digest_text(kKnownRunDigest).c_str());
+    }
+    const Validation &v = measurement.untimed;
+    text += printf_string("validation (one untimed solve after the runs): solution digest %s "
+                          "(expected %s), normalised residual %.3g, max |x - 1| %.3g\n",
+                          digest_text(v.digest).c_str(), digest_text(kKnownSolutionDigest).c_str(),
+                          v.residual, v.max_error);
+    text += measurement.validated ? "correct operation validated\n" : "correct operation NOT validated\n";
+    return text;
+}
+
+}  // namespace velmark
