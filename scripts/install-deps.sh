@@ -9,7 +9,7 @@ set -eu
 host="cmake make g++ googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev python3"
 wm5="cmake make g++ python3 gcc-arm-none-eabi libnewlib-arm-none-eabi
      libstdc++-arm-none-eabi-newlib python3-pefile python3-pyelftools
-     binutils-mingw-w64-x86-64 qemu-user gcab cabextract"
+     binutils-mingw-w64-x86-64 qemu-user gcab cabextract 7zip"
 tests="clang python3-matplotlib libopenblas-dev valgrind
        g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
        xvfb xdotool imagemagick x11-utils qemu-user g++-arm-linux-gnueabi

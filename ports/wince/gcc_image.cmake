@@ -100,10 +100,11 @@ set(VELMARK_DEVICE_EXE ${CMAKE_CURRENT_BINARY_DIR}/Velmark.exe)
 set(VELMARK_DEVICE_EXE ${VELMARK_DEVICE_EXE} PARENT_SCOPE)
 velmark_wm5_image(velmark_device_elf ${VELMARK_DEVICE_EXE})
 
-# The installer cab, as Pocket PC programs ship: the .000 header and
-# _setup.xml both from install-layout.json, the members stamped with the
-# commit's time, so that one commit gives one cab.
-find_program(VELMARK_GCAB gcab REQUIRED)
+# The installer cab, as Pocket PC programs ship and laid out as the
+# platform's cab tool lays them out: the .000 header and _setup.xml both
+# from install-layout.json, installing on the system version the image is
+# built for and later, the members stamped with the commit's time, so that
+# one commit gives one cab.
 set(VELMARK_DEVICE_CAB ${CMAKE_CURRENT_BINARY_DIR}/velmark-${PROJECT_VERSION}-wm5-armv4i.cab)
 set(VELMARK_DEVICE_CAB ${VELMARK_DEVICE_CAB} PARENT_SCOPE)
 set(VELMARK_INSTALL_LAYOUT ${CMAKE_CURRENT_SOURCE_DIR}/install-layout.json PARENT_SCOPE)
@@ -115,9 +116,9 @@ add_custom_target(wm5_commit_time
   BYPRODUCTS ${VELMARK_COMMIT_TIME})
 add_custom_command(OUTPUT ${VELMARK_DEVICE_CAB}
   COMMAND ${VELMARK_DEBIAN_PYTHON} ${tools}/make_cab.py ${CMAKE_CURRENT_SOURCE_DIR}/install-layout.json
-          --file Velmark.exe=${VELMARK_DEVICE_EXE} --time-file ${VELMARK_COMMIT_TIME}
-          --gcab ${VELMARK_GCAB} ${VELMARK_DEVICE_CAB}
-  DEPENDS ${VELMARK_DEVICE_EXE} ${tools}/make_cab.py ${CMAKE_CURRENT_SOURCE_DIR}/install-layout.json
+          --os-version-min ${VELMARK_WM5_SUBSYSTEM_VERSION} --file Velmark.exe=${VELMARK_DEVICE_EXE}
+          --time-file ${VELMARK_COMMIT_TIME} ${VELMARK_DEVICE_CAB}
+  DEPENDS ${VELMARK_DEVICE_EXE} ${tools}/make_cab.py ${tools}/cab_container.py ${CMAKE_CURRENT_SOURCE_DIR}/install-layout.json
           ${VELMARK_COMMIT_TIME} wm5_commit_time
   COMMENT "Writing the installer cab")
 add_custom_target(Velmark ALL DEPENDS ${VELMARK_DEVICE_EXE} ${VELMARK_DEVICE_CAB})

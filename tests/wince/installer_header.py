@@ -41,6 +41,7 @@ def read(data):
     _require((zero1, zero2, one) == (0, 0, 1), "the fixed words at 4, 12 and 16 are not 0, 0, 1")
     _require(length == len(data), f"the length field {length} is not the file's length {len(data)}")
     h = Header()
+    h.length = length
     h.processor = processor
     h.os_min = struct.unpack_from("<II", data, 24)
     h.os_max = struct.unpack_from("<II", data, 32)
@@ -62,6 +63,8 @@ def read(data):
         return raw[:-1].decode("ascii")
 
     h.application, h.provider, h.unsupported = text(0, "application name"), text(1, "provider"), text(2, "unsupported list")
+    h.text_spans = [(texts[2 * i], texts[2 * i + 1]) for i in range(3)]
+    h.table_offsets = offsets
 
     def entries(index, what, parse):
         at, found = offsets[index], []
