@@ -46,12 +46,13 @@ UINT_PTR guard_value(HINSTANCE instance)
 }  // namespace
 
 // A guarded frame's canary was overwritten: end the process at once,
-// running nothing more of the program.
+// running nothing more of the program. Should TerminateProcess return for
+// the calling process, an undefined instruction ends it: the frame it
+// would return to is the overwritten one.
 extern "C" void __stack_chk_fail(void)
 {
     TerminateProcess(GetCurrentProcess(), kStatusStackBufferOverrun);
-    for (;;) {
-    }
+    __builtin_trap();
 }
 
 extern "C" int WinMainCRTStartup(HINSTANCE instance, HINSTANCE previous_instance,

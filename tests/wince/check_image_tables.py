@@ -7,6 +7,9 @@ loader and its resource lookup do not.
 
 - Every optional-header field has the value the platform needs, or the one
   the sections and the ELF give.
+- Every byte the ELF gives the program's variables (its writable sections,
+  .bss included) lies in a writable section of the image: a variable past
+  its section's end would lie on a page the device never mapped.
 - Imports: the directory's size covers the descriptors and the null one
   that ends them; each address table starts as a copy of its lookup
   table, both end in a zero; every hint/name entry is 2-byte aligned, since
@@ -114,6 +117,18 @@ def check_optional_header(image, elf_path, version):
     }
     for name, (got, want) in expected.items():
         check(got == want, f"{name} is {want} (is {got})")
+
+
+def check_writable_memory(image, elf_path):
+    with open(elf_path, "rb") as f:
+        elf = ELFFile(f)
+        base = {s.name: s["st_value"] for s in elf.get_section_by_name(".symtab").iter_symbols()}["__image_base"]
+        wanted = [(s.name, s["sh_addr"] - base, s["sh_size"]) for s in elf.iter_sections()
+                  if s["sh_flags"] & 0x3 == 0x3 and s["sh_size"]]  # SHF_WRITE | SHF_ALLOC
+    writable = [(rva, vsize) for _, rva, vsize, _, _, flags in image.sections if flags & 0x80000000]
+    for name, rva, size in wanted:
+        covered = any(start <= rva and rva + size <= start + vsize for start, vsize in writable)
+        check(covered, f"the ELF's {name} ({rva:#x}, {size} bytes) lies in a writable section of the image")
 
 
 def check_imports(image):
@@ -244,6 +259,7 @@ def main(argv):
         image = Image(f.read())
     major, minor = argv[3].split(".")
     check_optional_header(image, argv[2], (int(major), int(minor)))
+    check_writable_memory(image, argv[2])
     check_imports(image)
     check_resources(image, argv[1])
     return outcome()

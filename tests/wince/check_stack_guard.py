@@ -6,6 +6,8 @@
 - a test-only image that overruns a local array ends through the guard's
   failure path, TerminateProcess of the current process with the status
   of a stack buffer overrun, and nothing of the program runs after it;
+  should TerminateProcess return, the failure path ends in a trap of its
+  own instead of going back into the overwritten frame;
 - the start-up code that runs before the guard has its value carries no
   guard, and the program's functions with local arrays do.
 
@@ -36,9 +38,14 @@ def symbols_of(path):
 
 
 def session(args, image, *options):
-    done = subprocess.run([args.qemu, "-cpu", "ti925t", args.loader, "session", *options, image],
-                          capture_output=True, text=True, timeout=300)
-    return done.returncode, [json.loads(line) for line in done.stdout.splitlines()]
+    """The loader's exit status and report; None when it did not end (an
+    image that spins)."""
+    try:
+        done = subprocess.run([args.qemu, "-cpu", "ti925t", args.loader, "session", *options, image],
+                              capture_output=True, text=True, timeout=60)
+    except subprocess.TimeoutExpired:
+        return None, []
+    return done.returncode, [json.loads(line) for line in done.stdout.splitlines() if line.startswith("{")]
 
 
 def main():
@@ -69,6 +76,14 @@ def main():
           f"last call {calls[-1] if calls else None}")
     check("SetDlgItemTextW" not in names and events and "terminated" in events[-1],
           f"nothing of the program runs after it: {names}")
+
+    status, events = session(args, args.overrun, "--command-line", "overrun", "--terminate-returns")
+    names = [e["call"] for e in events if "call" in e]
+    failure_start, failure_size = symbols["__stack_chk_fail"]
+    trapped = int(events[-1].get("trapped", "0"), 16) if events else 0
+    check(status == 5 and failure_start <= trapped < failure_start + failure_size and names[-1:] == ["TerminateProcess"],
+          f"when TerminateProcess returns, the failure path traps at once, in itself (status {status}, "
+          f"trap at {trapped:#x}, __stack_chk_fail at {failure_start:#x}), calling nothing more: {names[-2:]}")
 
     # Which functions check a canary: they branch to the failure path.
     symbols, text_at, code = symbols_of(args.elf)

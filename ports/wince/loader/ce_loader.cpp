@@ -10,11 +10,13 @@
 // stack only 4-byte aligned (4 mod 8).
 //
 // ce_loader session [--real-clock] [--tick-count N] [--show-word ADDRESS]
-//                   [--command-line TEXT] IMAGE
+//                   [--command-line TEXT] [--terminate-returns] IMAGE
 //     the session, with the scripted counter (or the real clock);
 //     GetTickCount answers N (else the clock's milliseconds); the word at
 //     ADDRESS is reported after the entry returns; the entry gets TEXT as
-//     its command line (else an empty one)
+//     its command line (else an empty one); TerminateProcess returns to
+//     the image instead of ending the process, as a system might for the
+//     calling process, to see that the image does not go on
 // ce_loader engine IMAGE MAKE_MATRIX LU_FACTOR LU_SOLVE
 //     calls the image's own generator, factorisation and solve (addresses
 //     from its symbol map) on the order-100 system; prints the digests
@@ -22,7 +24,8 @@
 // Exit status: 0 when the image ran and its entry returned 0, 1 when it
 // returned something else, 2 when the image was refused or an import is
 // unknown, 3 for a usage or file error, 4 when the image ended its process
-// through TerminateProcess.
+// through TerminateProcess, 5 when it executed an undefined instruction
+// (a trap; its address is reported).
 #include <windows.h>
 #include <aygshell.h>
 
@@ -51,6 +54,7 @@ using namespace ce_loader;
 namespace pd = platform_double;
 
 bool real_clock = false;
+bool terminate_returns = false;
 bool tick_count_given = false;
 std::vector<WCHAR> command_line(1, 0);
 DWORD tick_count = 0;
@@ -209,14 +213,25 @@ DWORD tick_count_now()
 }
 
 // The failure path of the image's stack guard ends the process at once:
-// nothing of the image runs after this call.
+// nothing of the image runs after this call, unless the session asks it
+// to return, to see what the image does then.
 BOOL terminate_process(HANDLE process, UINT exit_code)
 {
     pd::record("TerminateProcess", {handle(process), exit_code});
     report_calls();
-    std::printf("{\"terminated\": %u}\n", exit_code);
+    std::printf("{\"terminated\": %u, \"returns\": %s}\n", exit_code, terminate_returns ? "true" : "false");
     std::fflush(stdout);
+    if (terminate_returns) return 1;
     _exit(4);
+}
+
+// An undefined instruction ends the process on the device.
+void trapped(unsigned long pc)
+{
+    report_calls();
+    std::printf("{\"trapped\": \"0x%08lx\"}\n", pc);
+    std::fflush(stdout);
+    _exit(5);
 }
 
 // Each export is reached through a trampoline of its own, which aligns the
@@ -397,6 +412,10 @@ int run_engine(const char *path, char **addresses)
 int main(int argc, char **argv)
 {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    if (!on_undefined_instruction(trapped)) {
+        std::fprintf(stderr, "ce_loader: cannot catch undefined instructions\n");
+        return 3;
+    }
     if (argc >= 3 && std::strcmp(argv[1], "session") == 0) {
         int at = 2;
         std::uint32_t show_word = 0;
@@ -410,6 +429,8 @@ int main(int argc, char **argv)
                 const char *text = argv[++at];
                 command_line.assign(text, text + std::strlen(text));
                 command_line.push_back(0);
+            } else if (std::strcmp(argv[at], "--terminate-returns") == 0) {
+                terminate_returns = true;
             } else if (std::strcmp(argv[at], "--show-word") == 0 && at + 2 < argc) {
                 show_word = static_cast<std::uint32_t>(std::strtoul(argv[++at], nullptr, 0));
             } else {
@@ -422,7 +443,7 @@ int main(int argc, char **argv)
     }
     std::fprintf(stderr,
                  "usage: ce_loader session [--real-clock] [--tick-count N] [--show-word ADDRESS]\n"
-                 "                         [--command-line TEXT] IMAGE\n"
+                 "                         [--command-line TEXT] [--terminate-returns] IMAGE\n"
                  "       ce_loader engine IMAGE MAKE_MATRIX LU_FACTOR LU_SOLVE\n");
     return 3;
 }

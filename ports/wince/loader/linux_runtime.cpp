@@ -15,7 +15,7 @@ void __libc_init_array();
 
 namespace {
 const long kExit = 1, kRead = 3, kWrite = 4, kOpen = 5, kClose = 6, kExitGroup = 248;
-const long kClockGettime = 263, kMmap2 = 192, kMprotect = 125;
+const long kClockGettime = 263, kMmap2 = 192, kMprotect = 125, kRtSigaction = 174;
 
 // newlib's malloc grows into this; the image gets memory of its own.
 alignas(8) char heap[64 << 20];
@@ -119,4 +119,33 @@ bool protect(unsigned long address, unsigned long size, bool execute, bool read,
 {
     const long flags = (read ? 1 : 0) | (write ? 2 : 0) | (execute ? 4 : 0);
     return linux_syscall(kMprotect, static_cast<long>(address), static_cast<long>(size), flags, 0, 0, 0) == 0;
+}
+
+namespace {
+
+void (*undefined_instruction_handler)(unsigned long pc) = nullptr;
+
+// ARM Linux's signal frame: the ucontext's machine context starts after
+// uc_flags, uc_link and the three words of uc_stack; its pc follows
+// trap_no, error_code, oldmask, r0-r10, fp, ip, sp and lr.
+const unsigned kContextPcWord = 5 + 18;
+
+void on_sigill(int, void *, void *context)
+{
+    undefined_instruction_handler(static_cast<unsigned long *>(context)[kContextPcWord]);
+}
+
+}  // namespace
+
+bool on_undefined_instruction(void (*trapped)(unsigned long pc))
+{
+    undefined_instruction_handler = trapped;
+    struct {
+        void (*handler)(int, void *, void *);
+        unsigned long flags;
+        void *restorer;
+        unsigned long mask[2];
+    } action = {on_sigill, 4 /* SA_SIGINFO */, nullptr, {0, 0}};
+    const long sigill = 4;
+    return linux_syscall(kRtSigaction, sigill, reinterpret_cast<long>(&action), 0, 8, 0, 0) == 0;
 }

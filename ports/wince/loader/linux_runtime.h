@@ -13,6 +13,10 @@ void *map_fixed(unsigned long address, unsigned long size);
 // section's flags (execute, read, write); false when the system refused.
 bool protect(unsigned long address, unsigned long size, bool execute, bool read, bool write);
 
+// Calls trapped(pc) when the process executes an undefined instruction
+// (SIGILL); trapped must not return. False when the system refused.
+bool on_undefined_instruction(void (*trapped)(unsigned long pc));
+
 // Calls code of the image with the first four words in r0-r3, the rest on
 // the stack, and the stack pointer 4 mod 8, as the device does (linux_start.S).
 extern "C" unsigned long long call_image(unsigned target, const unsigned *words, unsigned count);
