@@ -38,11 +38,12 @@ else()
   set(VELMARK_HOST_WARNINGS "")
 endif()
 
-# The flags a C++ target is really compiled with, for reports: the
-# compiler's flags for the build type, then every option of the target,
-# which starts with those of its folders (the sanitizers, the
-# floating-point rules) and adds its own (the device-code flags). Call it
-# once the target is complete.
+# The flags that decide a C++ target's code, for reports: of the compiler's
+# flags for the build type and every option of the target (those of its
+# folders: the sanitizers, the floating-point rules; and its own), the
+# optimisation (-O), target (-m) and code generation (-f) ones; warnings,
+# the language standard and definitions say nothing about the code. Call
+# it once the target is complete.
 function(velmark_compile_flags_text target out)
   string(TOUPPER "${CMAKE_BUILD_TYPE}" build_type)
   get_target_property(target_options ${target} COMPILE_OPTIONS)
@@ -53,8 +54,8 @@ function(velmark_compile_flags_text target out)
   # Options for C++ sources only count: the target's sources are C++.
   string(REGEX REPLACE "\\$<\\$<COMPILE_LANGUAGE:CXX>:([^>]*)>" "\\1" text "${text}")
   string(REGEX REPLACE "\\$<[^>]*>" "" text "${text}")
-  string(REPLACE ";" " " text "${text}")
-  string(REGEX REPLACE "  +" " " text "${text}")
-  string(STRIP "${text}" text)
+  string(REGEX REPLACE "[ ;]+" ";" flags "${text}")
+  list(FILTER flags INCLUDE REGEX "^-[Omf]")
+  list(JOIN flags " " text)
   set(${out} "${text}" PARENT_SCOPE)
 endfunction()

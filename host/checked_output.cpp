@@ -61,6 +61,30 @@ std::string random_part()
 }
 
 const int kNameAttempts = 100;
+const int kMostLinks = 40;  // as many as Linux follows in one path
+
+// Where a chain of symbolic links at path ends: path itself when it is no
+// link. Relative links count from the folder the link is in. Empty after
+// too many links (a loop).
+std::string link_target(const std::string &path)
+{
+    namespace fs = std::filesystem;
+    fs::path at = path;
+    for (int links = 0; links <= kMostLinks; ++links) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(at, error))) return at.string();
+        fs::path next = fs::read_symlink(at, error);
+        if (error) return at.string();
+        at = next.is_absolute() ? next : at.parent_path() / next;
+    }
+    return "";
+}
+
+std::string folder_of(const std::string &path)
+{
+    std::string folder = std::filesystem::path(path).parent_path().string();
+    return folder.empty() ? std::string(".") : folder;
+}
 
 }  // namespace
 
@@ -135,34 +159,40 @@ std::string write_file_replacing(const std::string &path, const std::string &tex
 std::string write_file_replacing(const std::string &path, const std::string &text, const FileCalls &calls)
 {
     namespace fs = std::filesystem;
+    const std::string target = link_target(path);
+    if (target.empty()) {
+        return "cannot write " + path + ": " + reason(ELOOP);
+    }
     std::error_code status_error;
-    fs::file_status status = fs::status(path, status_error);
+    fs::file_status status = fs::status(target, status_error);
     if (fs::is_directory(status)) {
-        return reason(EISDIR);
+        return "cannot write " + path + ": " + reason(EISDIR);
     }
     if (fs::exists(status) && !fs::is_regular_file(status)) {
         // A device or a pipe (/dev/stdout, say) is written as it is: a
         // rename would put a plain file in its place.
-        return write_device(path, text);
+        std::string failed = write_device(target, text);
+        return failed.empty() ? failed : "cannot write " + path + ": " + failed;
     }
     // The replaced file's permission bits; a new file gets the usual ones,
     // less the umask.
     int mode = 0666;
     bool keep_mode = false;
     struct stat existing;
-    if (fs::exists(status) && stat(path.c_str(), &existing) == 0) {
+    if (fs::exists(status) && stat(target.c_str(), &existing) == 0) {
         mode = static_cast<int>(existing.st_mode & 07777);
         keep_mode = true;
     }
 
+    const std::string folder = folder_of(target);
     std::string temporary;
     int fd = -EEXIST;
     for (int attempt = 0; attempt < kNameAttempts && fd == -EEXIST; ++attempt) {
-        temporary = calls.temporary_name(path, attempt);
+        temporary = calls.temporary_name(target, attempt);
         fd = calls.create_new(temporary, mode);
     }
     if (fd < 0) {
-        return reason(-fd);
+        return "cannot create a file in " + folder + " (to replace " + path + " with): " + reason(-fd);
     }
     int error = calls.write_all(fd, text.data(), text.size());
 #ifndef _WIN32
@@ -179,16 +209,18 @@ std::string write_file_replacing(const std::string &path, const std::string &tex
     if (error == 0) {
         error = closed;
     }
-    if (error == 0) {
-        error = calls.rename(temporary, path);
-    }
     if (error != 0) {
         calls.remove(temporary);
-        return reason(error);
+        return "cannot write " + path + ": " + reason(error);
     }
-    fs::path folder = fs::path(path).parent_path();
-    error = calls.sync_folder(folder.empty() ? std::string(".") : folder.string());
-    return error ? "the file is in place, but its folder could not be synced: " + reason(error) : std::string();
+    error = calls.rename(temporary, target);
+    if (error != 0) {
+        calls.remove(temporary);
+        return "cannot replace " + target + " with the new file: " + reason(error);
+    }
+    error = calls.sync_folder(folder);
+    return error ? path + " is written, but its folder " + folder + " could not be synced: " + reason(error)
+                 : std::string();
 }
 
 }  // namespace velmark

@@ -32,7 +32,13 @@ FileCalls real_file_calls();
 // under a name nobody can guess), syncs it, gives it the permission bits of
 // the file it replaces, renames it over `path` and syncs the folder. When a
 // step fails the temporary file is removed and an existing file at `path`
-// is left as it was. A device or pipe at `path` is written directly.
+// is left as it was. A device or pipe at `path` is written directly. A
+// symbolic link at `path` stays: the file it points to (which may not exist
+// yet) is written, with the temporary file beside that one, so that the
+// rename stays on one file system.
+//
+// Empty on success, else one line that names what failed and why, e.g.
+// "cannot create a file in FOLDER: REASON".
 std::string write_file_replacing(const std::string &path, const std::string &text);
 std::string write_file_replacing(const std::string &path, const std::string &text, const FileCalls &calls);
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -15,6 +16,8 @@
 #else
 #include <sys/utsname.h>
 #endif
+
+#include "arm_cpu_names.h"
 
 namespace velmark {
 
@@ -38,25 +41,13 @@ std::string cpuid_brand()
 }
 #endif
 
-// The first of the usual model fields of /proc/cpuinfo.
+// The processor as /proc/cpuinfo describes it; empty where there is none.
 std::string proc_cpuinfo_model()
 {
     std::ifstream cpuinfo("/proc/cpuinfo");
-    std::string line;
-    const char *keys[] = {"model name", "Hardware", "Processor", "cpu model", "cpu"};
-    std::string found[5];
-    while (std::getline(cpuinfo, line)) {
-        std::size_t colon = line.find(':');
-        if (colon == std::string::npos) continue;
-        std::string key = tidy_spaces(line.substr(0, colon));
-        for (int k = 0; k < 5; ++k) {
-            if (key == keys[k] && found[k].empty()) found[k] = tidy_spaces(line.substr(colon + 1));
-        }
-    }
-    for (const std::string &model : found) {
-        if (!model.empty()) return model;
-    }
-    return "";
+    std::stringstream text;
+    text << cpuinfo.rdbuf();
+    return cpu_from_cpuinfo(text.str());
 }
 
 std::string operating_system()

@@ -37,16 +37,16 @@ int main(int argc, char **argv)
 {
     velmark::Options options =
         velmark::parse_options(std::vector<std::string>(argv + 1, argv + argc));
+    if (options.help) {
+        std::string reason = velmark::write_standard_output(velmark::usage_text());
+        return reason.empty() ? kValidated : cannot_write("standard output", reason);
+    }
     if (options.error.empty()) {
         options.error = velmark::choose_requested_kernels(options.kernels, std::getenv("VELMARK_KERNELS"));
     }
     if (!options.error.empty()) {
         std::fprintf(stderr, "velmark: %s\n", options.error.c_str());
         return kBadUsage;
-    }
-    if (options.help) {
-        std::string reason = velmark::write_standard_output(velmark::usage_text());
-        return reason.empty() ? kValidated : cannot_write("standard output", reason);
     }
 
     const velmark::Context context = velmark::gather_context(VELMARK_PLATFORM, VELMARK_BUILD_FLAGS);
@@ -58,9 +58,10 @@ int main(int argc, char **argv)
     int status = measurement.validated ? kValidated : kNotValidated;
     std::string json = velmark::format_json(context, measurement);
     if (!options.output.empty()) {
-        std::string reason = velmark::write_file_replacing(options.output, json);
-        if (!reason.empty()) {
-            status = cannot_write(options.output, reason);
+        std::string failed = velmark::write_file_replacing(options.output, json);
+        if (!failed.empty()) {
+            std::fprintf(stderr, "velmark: %s\n", failed.c_str());
+            status = kCannotWrite;
         }
     }
     std::string text = options.json ? json : velmark::format_text(context, measurement);

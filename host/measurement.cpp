@@ -24,6 +24,15 @@ TimingTable copy_timing_table()
     return table;
 }
 
+RunRecord one_run(const Engine &engine)
+{
+    RunRecord run;
+    run.kflops = engine.run();
+    run.table = engine.timing_table();
+    run.solution_digest = engine.solution_digest();
+    return run;
+}
+
 }  // namespace
 
 Engine real_engine()
@@ -58,12 +67,11 @@ std::vector<int> Measurement::results_kflops() const
 Measurement measure(const RunPlan &plan, const Engine &engine)
 {
     Measurement m;
+    m.warmup = one_run(engine);
+    m.warmup_right = m.warmup.solution_digest == kKnownRunDigest;
     const double start = engine.seconds();
     while (run_again(plan, static_cast<int>(m.runs.size()), m.seconds)) {
-        RunRecord run;
-        run.kflops = engine.run();
-        run.table = engine.timing_table();
-        run.solution_digest = engine.solution_digest();
+        RunRecord run = one_run(engine);
         if (m.runs.empty() || run.kflops > m.runs[m.best_run].kflops) {
             m.best_run = static_cast<int>(m.runs.size());
         }
@@ -78,7 +86,8 @@ Measurement measure(const RunPlan &plan, const Engine &engine)
     m.budget_seconds = plan.fixed_runs > 0 ? 0.0 : plan.budget_seconds;
     m.statistics = summarise(m.results_kflops());
     m.untimed = engine.untimed_solve();
-    m.validated = m.untimed.validated && m.runs_check.runs > 0 && m.runs_check.first_wrong_run == 0;
+    m.validated = m.untimed.validated && m.warmup_right && m.runs_check.runs > 0 &&
+                  m.runs_check.first_wrong_run == 0;
     return m;
 }
 

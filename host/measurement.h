@@ -1,6 +1,8 @@
-// The measurement: the runs the plan asks for, with every run's result,
-// timing table and solution digest kept, the statistics of the results,
-// and the validation with its one pass/fail decision. The engine and the
+// The measurement: one warm-up run that is not counted (caches and clock
+// are cold in a process's first run), then the runs the plan asks for,
+// with every run's result, timing table and solution digest kept, the
+// statistics of the counted results, and the validation with its one
+// pass/fail decision. The engine and the
 // clock are handed in, so that tests can drive every rule with made-up
 // runs; the real engine is the only thing in the runner that reads the
 // engine's workspace, and the measurement keeps its own copy of each table.
@@ -56,14 +58,16 @@ struct RunsCheck {
 };
 
 struct Measurement {
-    std::vector<RunRecord> runs;  // in the order they ran
-    double seconds = 0.0;         // wall time of all the runs
+    RunRecord warmup;             // not counted; its solution is checked too
+    std::vector<RunRecord> runs;  // the counted runs, in the order they ran
+    double seconds = 0.0;         // wall time of the counted runs
     double budget_seconds = 0.0;  // 0 when the count was fixed
     int best_run = 0;             // index of the first of the best runs
-    Statistics statistics;        // of the runs' results
-    RunsCheck runs_check;
+    Statistics statistics;        // of the counted runs' results
+    RunsCheck runs_check;         // of the counted runs
+    bool warmup_right = false;    // the warm-up run left the known solution
     Validation untimed;           // the untimed solve after the runs
-    bool validated = false;       // every timed run and the untimed solve were right
+    bool validated = false;       // every run, the warm-up too, and the untimed solve were right
 
     std::vector<int> results_kflops() const;
     const TimingTable &best_table() const { return runs[best_run].table; }
@@ -72,7 +76,8 @@ struct Measurement {
 // What the options ask for: a fixed count, or runs for a time budget.
 RunPlan plan_from(const Options &options);
 
-// Makes the runs, then the untimed solve, and decides.
+// Makes the warm-up run, the counted runs, then the untimed solve, and
+// decides.
 Measurement measure(const RunPlan &plan, const Engine &engine);
 
 }  // namespace velmark

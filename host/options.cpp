@@ -53,26 +53,44 @@ void split(const std::string &argument, std::string *name, std::string *value, b
     *value = *has_value ? argument.substr(equals + 1) : std::string();
 }
 
+bool takes_value(const std::string &name)
+{
+    return name == "--runs" || name == "--time" || name == "--output" || name == "--kernels";
+}
+
+// Whether -h or --help stands anywhere, not as another option's value:
+// help is given whatever else is wrong.
+bool asks_for_help(const std::vector<std::string> &arguments)
+{
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string name, value;
+        bool has_value = false;
+        split(arguments[i], &name, &value, &has_value);
+        if (name == "--help" || name == "-h") return true;
+        if (takes_value(name) && !has_value) ++i;
+    }
+    return false;
+}
+
 }  // namespace
 
 Options parse_options(const std::vector<std::string> &arguments)
 {
     Options options;
+    options.help = asks_for_help(arguments);
     bool runs_given = false, time_given = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string name, value;
         bool has_value = false;
         split(arguments[i], &name, &value, &has_value);
 
-        const bool takes_value =
-            name == "--runs" || name == "--time" || name == "--output" || name == "--kernels";
-        if (!takes_value) {
+        if (!takes_value(name)) {
             if (has_value) {
                 options.error = "option " + name + " takes no value (see --help)";
                 return options;
             }
             if (name == "--help" || name == "-h") {
-                options.help = true;
+                continue;
             } else if (name == "--json") {
                 options.json = true;
             } else {

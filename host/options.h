@@ -17,7 +17,7 @@ struct Options {
     bool json = false;
     std::string output;                            // a file for the JSON report, or empty
     std::string kernels;                           // a kernel variant to force, or empty
-    bool help = false;
+    bool help = false;  // asked for anywhere: the help is printed, whatever else is wrong
     std::string error;  // one line naming the bad option or value; empty when fine
 };
 

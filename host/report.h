@@ -11,7 +11,7 @@
 
 namespace velmark {
 
-inline constexpr int kReportSchemaVersion = 1;
+inline constexpr int kReportSchemaVersion = 2;
 
 // The result as the dialog shows it: "CPU performance %.2f MFlops", from the
 // single-precision product of the rate and 0.001.

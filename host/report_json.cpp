@@ -22,7 +22,7 @@ std::string format_json(const Context &context, const Measurement &measurement)
                      {"compiler", context.build.compiler},
                      {"flags", context.build.flags},
                      {"kernels", context.build.kernels}};
-    ordered_json runs = {{"runs", measurement.runs.size()}, {"seconds", measurement.seconds}};
+    ordered_json runs = {{"runs", measurement.runs.size()}, {"warmup_runs", 1}, {"seconds", measurement.seconds}};
     runs["budget_seconds"] =
         measurement.budget_seconds > 0.0 ? ordered_json(measurement.budget_seconds) : ordered_json(nullptr);
     json["measurement"] = runs;
@@ -30,7 +30,8 @@ std::string format_json(const Context &context, const Measurement &measurement)
     json["statistics"] = {{"best_kflops", stats.best},
                           {"median_kflops", stats.median},
                           {"min_kflops", stats.minimum},
-                          {"median_to_best", stats.median_to_best}};
+                          {"median_to_best", stats.median_to_best},
+                          {"coefficient_of_variation", stats.coefficient_of_variation}};
     json["result_line"] = result_line(stats.best);
     ordered_json table = ordered_json::array();
     const TimingTable &best = measurement.best_table();
@@ -47,7 +48,9 @@ std::string format_json(const Context &context, const Measurement &measurement)
     json["timing_table"] = table;
     const Validation &v = measurement.untimed;
     const RunsCheck &check = measurement.runs_check;
-    ordered_json timed = {{"checked", check.runs}, {"expected_digest", digest_text(kKnownRunDigest)}};
+    ordered_json timed = {{"checked", check.runs},
+                          {"expected_digest", digest_text(kKnownRunDigest)},
+                          {"warmup_digest", digest_text(measurement.warmup.solution_digest)}};
     timed["first_wrong_run"] = check.first_wrong_run ? ordered_json(check.first_wrong_run) : ordered_json(nullptr);
     timed["wrong_digest"] =
         check.first_wrong_run ? ordered_json(digest_text(check.wrong_digest)) : ordered_json(nullptr);

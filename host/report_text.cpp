@@ -88,14 +88,19 @@ std::string format_text(const Context &context, const Measurement &measurement)
     int runs = static_cast<int>(measurement.runs.size());
     // %d, not %zu: the Windows C runtime's printf has no z modifier.
     text += printf_string("runs:     %d in %.2f s", runs, measurement.seconds);
-    text += measurement.budget_seconds > 0.0 ? printf_string(" (budget %g s)\n", measurement.budget_seconds)
-                                             : std::string(" (count fixed)\n");
+    text += measurement.budget_seconds > 0.0 ? printf_string(" (budget %g s)", measurement.budget_seconds)
+                                             : std::string(" (count fixed)");
+    text += ", after 1 warm-up run that is not counted\n";
     text += printf_string("best:     %d KFLOPS\n", stats.best);
     text += "median:   " + kflops_text(stats.median) + " KFLOPS";
     text += std::isfinite(stats.median_to_best)
                 ? printf_string(", %.1f%% of the best\n", 100.0 * stats.median_to_best)
                 : std::string("\n");
     text += printf_string("minimum:  %d KFLOPS\n", stats.minimum);
+    text += std::isfinite(stats.coefficient_of_variation)
+                ? printf_string("spread:   %.2f%% (coefficient of variation of the runs)\n",
+                                100.0 * stats.coefficient_of_variation)
+                : std::string("spread:   none to tell (fewer than two runs)\n");
     text += result_line(stats.best) + "\n";
     if (runs > 1 && stats.median_to_best < kSteadyMedianToBest) {
         text += printf_string("note: the median run is only %.0f%% of the best, so the machine was "
@@ -106,6 +111,11 @@ std::string format_text(const Context &context, const Measurement &measurement)
     text += "\n";
 
     const RunsCheck &check = measurement.runs_check;
+    if (!measurement.warmup_right) {
+        text += printf_string("validation of the warm-up run: solution digest %s (expected %s)\n",
+                              digest_text(measurement.warmup.solution_digest).c_str(),
+                              digest_text(kKnownRunDigest).c_str());
+    }
     if (check.first_wrong_run == 0) {
         text += printf_string("validation of the timed runs: all %d left solution digest %s\n", check.runs,
                               digest_text(kKnownRunDigest).c_str());

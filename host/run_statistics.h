@@ -25,6 +25,9 @@ struct Statistics {
     int minimum = 0;
     double median = 0.0;           // the mean of the two middle runs for an even count
     double median_to_best = 0.0;   // median / best; NaN when best is not positive
+    // The sample standard deviation over the mean: the runs' spread. NaN
+    // for fewer than two runs or a mean that is not positive.
+    double coefficient_of_variation = 0.0;
 };
 
 Statistics summarise(std::vector<int> results);

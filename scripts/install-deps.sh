@@ -1,8 +1,9 @@
 #!/bin/sh
 # Installs the Debian packages a set of builds needs, skipping what is
-# already present. Usage: install-deps.sh [--print] host|wm5|all
-#   host: what building and running the host runner needs
-#   wm5:  what building the device image and running it here needs
+# already present. Usage: install-deps.sh [--print] host|win32|wm5|all
+#   host:  what building and running the host runner needs
+#   win32: what building the desktop Velmark.exe and opening it under wine needs
+#   wm5:   what building the device image and running it here needs
 #   all:  everything the test command builds and runs
 #   --print: name the packages instead (those that are missing marked so)
 set -eu
@@ -10,6 +11,7 @@ host="cmake make g++ googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev
 wm5="cmake make g++ python3 gcc-arm-none-eabi libnewlib-arm-none-eabi
      libstdc++-arm-none-eabi-newlib python3-pefile python3-pyelftools
      binutils-mingw-w64-x86-64 qemu-user gcab cabextract 7zip"
+win32="cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64"
 tests="clang python3-matplotlib libopenblas-dev valgrind
        g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
        xvfb xdotool imagemagick x11-utils qemu-user g++-arm-linux-gnueabi
@@ -21,9 +23,10 @@ if [ "${1:-}" = "--print" ]; then
 fi
 case "${1:-all}" in
     host) wanted="$host" ;;
+    win32) wanted="$win32" ;;
     wm5) wanted="$wm5" ;;
     all) wanted="$host $wm5 $tests" ;;
-    *) echo "usage: $0 host|wm5|all" >&2; exit 2 ;;
+    *) echo "usage: $0 host|win32|wm5|all" >&2; exit 2 ;;
 esac
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "ok installed"; }
 updated=no

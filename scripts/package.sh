@@ -6,7 +6,9 @@
 #   velmark-VERSION-windows-x86_64.zip     Velmark.exe (the dialog) and velmark-runner.exe
 #   velmark-VERSION-wm5-armv4i.zip         Velmark.exe for the device, Windows Mobile 5.0, and its cab
 #   velmark-VERSION-wm5-armv4i.cab         the device's installer cab, a release file of its own too
-# Installs the Debian packages it needs first; reuses builds already made.
+# dist/ then holds this version's files only: those of other versions are
+# removed. Installs the Debian packages it needs first; reuses builds
+# already made.
 # Usage: package.sh [preset ...]   (default: all five)
 set -eu
 root="$(cd "$(dirname "$(readlink -f "$0")")/.." && pwd)"
@@ -14,7 +16,9 @@ cd "$root"
 scripts/install-deps.sh all
 presets="${*:-host-release aarch64 armel win32 wm5}"
 jobs="$(nproc 2>/dev/null || echo 2)"
+version="$(sed -n 's/^project(Velmark VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
 mkdir -p dist
+find dist -mindepth 1 -maxdepth 1 ! -name "velmark-$version-*" -exec rm -rf {} +
 for preset in $presets; do
     echo "==== packaging $preset"
     cmake --preset "$preset" >/dev/null
@@ -25,7 +29,7 @@ for preset in $presets; do
     cmake --build --preset "$preset" -j "$jobs" --target $targets >/dev/null
     (cd "build/$preset" && cpack -B "$root/dist" >/dev/null)
     if [ "$preset" = wm5 ]; then
-        cp build/wm5/ports/wince/velmark-*-wm5-armv4i.cab dist/
+        cp "build/wm5/ports/wince/velmark-$version-wm5-armv4i.cab" dist/
     fi
 done
 rm -rf dist/_CPack_Packages

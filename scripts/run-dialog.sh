@@ -12,7 +12,7 @@ if [ -z "${DISPLAY:-}" ]; then
     echo "run-dialog.sh: no DISPLAY; run it from a desktop session" >&2
     exit 1
 fi
-"$root/scripts/install-deps.sh" all
+"$root/scripts/install-deps.sh" win32
 cd "$root"
 cmake --preset win32 -DVELMARK_REQUIRE_ALL_TESTS=OFF >/dev/null
 cmake --build --preset win32 --target Velmark -j "$(nproc 2>/dev/null || echo 2)" >/dev/null

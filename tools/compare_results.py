@@ -12,7 +12,9 @@ import json
 import os
 import sys
 
-SCHEMA_VERSION = 1
+# Version 2 added the warm-up run and the coefficient of variation; what is
+# read here means the same in both.
+SCHEMA_VERSIONS = (1, 2)
 
 
 def load(path):
@@ -21,9 +23,9 @@ def load(path):
             report = json.load(f)
     except (OSError, ValueError) as error:
         sys.exit("compare_results.py: cannot read %s: %s" % (path, error))
-    if report.get("schema_version") != SCHEMA_VERSION:
-        sys.exit("compare_results.py: %s is not a Velmark result of schema version %d"
-                 % (path, SCHEMA_VERSION))
+    if report.get("schema_version") not in SCHEMA_VERSIONS:
+        sys.exit("compare_results.py: %s is not a Velmark result of schema version %s"
+                 % (path, " or ".join(str(v) for v in SCHEMA_VERSIONS)))
     return report
 
 

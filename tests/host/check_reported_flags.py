@@ -1,20 +1,25 @@
 #!/usr/bin/env python3
-"""The flags the runner reports are the ones its engine was compiled with:
-every option of the engine's compile command (as CMake wrote it into
-compile_commands.json) that changes code is in build.flags.
+"""The flags the runner reports are the ones its engine was compiled with
+that decide its code: every optimisation (-O), target (-m) and code
+generation (-f) option of the engine's compile command (as CMake wrote it
+into compile_commands.json) is in build.flags, and nothing else is, no
+warning or language-standard flag.
 usage: check_reported_flags.py RUNNER compile_commands.json"""
 import json
+import os
 import shlex
 import subprocess
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from checks import check, outcome  # noqa: E402
 
 runner, commands_path = sys.argv[1:3]
 with open(commands_path) as f:
     commands = json.load(f)
 engine = [c for c in commands if c["file"].endswith("/engine/benchmark_run.cpp")]
-if len(engine) != 1:
-    print("FAIL: no single compile command for engine/benchmark_run.cpp")
-    sys.exit(1)
+if not check(len(engine) == 1, "one compile command for engine/benchmark_run.cpp"):
+    sys.exit(outcome())
 arguments = shlex.split(engine[0]["command"])[1:]
 skip_next = {"-o", "-c", "-I", "-isystem", "-MF", "-MT", "-D"}
 flags, previous = [], ""
@@ -23,15 +28,15 @@ for argument in arguments:
         previous = argument
         continue
     previous = argument
-    if argument not in skip_next:
+    if argument.startswith(("-O", "-m", "-f")):
         flags.append(argument)
 report = json.loads(subprocess.run([runner, "--runs", "1", "--json"], capture_output=True, text=True,
                                    timeout=120).stdout)
 reported = report["build"]["flags"].split()
 missing = [f for f in flags if f not in reported]
-print("engine compiled with: %s" % " ".join(flags))
-print("reported:             %s" % " ".join(reported))
-ok = not missing and flags
-print(("ok:   " if ok else "FAIL: ") + "every flag is reported (missing: %s)" % " ".join(missing))
-print("1 passed, 0 failed" if ok else "0 passed, 1 failed")
-sys.exit(0 if ok else 1)
+extra = [f for f in reported if f not in flags]
+print("engine's code flags: %s" % " ".join(flags))
+print("reported:            %s" % " ".join(reported))
+check(bool(flags) and not missing, "every flag that decides the code is reported (missing: %s)" % " ".join(missing))
+check(not extra, "nothing else is (extra: %s)" % " ".join(extra))
+sys.exit(outcome())

@@ -38,8 +38,33 @@ check(set(os.listdir("/dev")) == before, "--output left nothing behind beside /d
 with tempfile.TemporaryDirectory() as folder:
     missing = os.path.join(folder, "no-such-folder", "result.json")
     r = run(["--output", missing])
-    check(r.returncode == 3 and r.stderr == "velmark: cannot write %s: No such file or directory\n" % missing,
-          "--output into a missing folder is an error (%d, %r)" % (r.returncode, r.stderr))
+    check(r.returncode == 3 and r.stderr == "velmark: cannot create a file in %s (to replace %s with): "
+          "No such file or directory\n" % (os.path.dirname(missing), missing),
+          "--output into a missing folder names the folder (%d, %r)" % (r.returncode, r.stderr))
+
+    # A file of the system's that no file can be made beside.
+    r = run(["--output", "/proc/self/status"])
+    check(r.returncode == 3 and r.stderr.startswith("velmark: cannot create a file in /proc/self "),
+          "--output onto a file of /proc names where the file could not be made (%d, %r)" % (r.returncode, r.stderr))
+
+    # Through symbolic links: the link stays, the file it names is written,
+    # and a link to a file that does not exist yet makes it.
+    os.mkdir(os.path.join(folder, "real"))
+    real, link = os.path.join(folder, "real", "r.json"), os.path.join(folder, "link.json")
+    with open(real, "w") as old:
+        old.write("an earlier result")
+    os.symlink("real/r.json", link)
+    r = run(["--output", link, "--json"])
+    with open(real) as written:
+        check(r.returncode == 0 and os.path.islink(link) and written.read() == r.stdout,
+              "--output through a link writes the file it names and keeps the link (%d, %r)" % (r.returncode, r.stderr))
+    dangling, made = os.path.join(folder, "dangling.json"), os.path.join(folder, "real", "made.json")
+    os.symlink(made, dangling)
+    r = run(["--output", dangling])
+    check(r.returncode == 0 and os.path.islink(dangling) and os.path.isfile(made),
+          "--output through a dangling link makes the file it names (%d, %r)" % (r.returncode, r.stderr))
+    check(sorted(os.listdir(os.path.join(folder, "real"))) == ["made.json", "r.json"],
+          "no temporary file is left beside the targets")
 
     r = run(["--output", folder])
     check(r.returncode == 3 and r.stderr.endswith(": Is a directory\n"),
@@ -53,7 +78,8 @@ with tempfile.TemporaryDirectory() as folder:
     with open(result) as written:
         saved = written.read()
     check(saved == r.stdout, "the file holds exactly the JSON report")
-    check(sorted(os.listdir(folder)) == ["result.json"], "no temporary file is left beside it")
+    check(sorted(os.listdir(folder)) == ["dangling.json", "link.json", "real", "result.json"],
+          "no temporary file is left beside it")
     report = json.loads(saved)
     keys = {"schema_version", "velmark_version", "timestamp_utc", "host", "build", "measurement",
             "runs_kflops", "statistics", "result_line", "timing_table", "validation"}
@@ -83,6 +109,12 @@ with tempfile.TemporaryDirectory() as folder:
               "a write cut short by the file size limit gives status 3 and leaves FILE as it was (%d, %r)"
               % (r.returncode, r.stderr))
     check(sorted(os.listdir(folder)) == ["result.json"], "and leaves no temporary file")
+
+# Help is printed whatever else is wrong.
+for args, env in ((["--help"], dict(os.environ, VELMARK_KERNELS="no-such-kernels")), (["--bogus", "-h"], None)):
+    r = subprocess.run([runner] + args, capture_output=True, text=True, timeout=60, env=env)
+    check(r.returncode == 0 and r.stdout.startswith("usage: velmark") and not r.stderr,
+          "%s prints the help and exits 0 (%d, %r)" % (" ".join(args), r.returncode, r.stderr))
 
 # The variant names: the runner's own table, the CMake list the tests run,
 # and the README's list all agree.

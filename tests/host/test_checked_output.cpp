@@ -1,6 +1,8 @@
 // The replacing write of --output, with its file calls recorded and made to
 // fail: a new, unguessable temporary file that is synced, then renamed over
-// the target; nothing of it left when a step fails; links never followed.
+// the target; nothing of it left when a step fails, and a message that
+// names the step; a link at the target followed to the file it names, never
+// one at a temporary name.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -110,16 +112,20 @@ TEST(ReplacingWrite, ATemporaryFileIsSyncedThenRenamedOverTheTarget)
     EXPECT_NE(create, again.log[0]) << "a name nobody can know in advance";
 }
 
-TEST(ReplacingWrite, AFailedStepLeavesTheTargetAsItWasAndNoTemporaryFile)
+TEST(ReplacingWrite, AFailedStepLeavesTheTargetAsItWasAndNoTemporaryFileAndIsNamed)
 {
+    const std::string eio = std::strerror(EIO);
     for (const char *step : {"create", "write", "sync", "close", "rename"}) {
         Folder folder;
         const fs::path target = folder.path / "result.json";
+        const std::string t = target.string(), f = folder.path.string();
+        const std::string expected = std::string(step) == "create"   ? "cannot create a file in " + f + " (to replace " + t + " with): " + eio
+                                     : std::string(step) == "rename" ? "cannot replace " + t + " with the new file: " + eio
+                                                                     : "cannot write " + t + ": " + eio;
         write(target, "the earlier result");
         Recorder recorder;
         recorder.fail = step;
-        EXPECT_EQ(std::strerror(EIO), velmark::write_file_replacing(target.string(), "{}\n", recorder.recording()))
-            << step;
+        EXPECT_EQ(expected, velmark::write_file_replacing(t, "{}\n", recorder.recording())) << step;
         EXPECT_EQ("the earlier result", read(target)) << step;
         EXPECT_EQ(1, std::distance(fs::directory_iterator(folder.path), fs::directory_iterator())) << step;
     }
@@ -131,7 +137,8 @@ TEST(ReplacingWrite, AFolderThatCannotBeSyncedIsAFailureThoughTheFileIsInPlace)
     const fs::path target = folder.path / "result.json";
     Recorder recorder;
     recorder.fail = "sync folder";
-    EXPECT_EQ(std::string("the file is in place, but its folder could not be synced: ") + std::strerror(EIO),
+    EXPECT_EQ(target.string() + " is written, but its folder " + folder.path.string() + " could not be synced: " +
+                  std::strerror(EIO),
               velmark::write_file_replacing(target.string(), "{}\n", recorder.recording()));
     EXPECT_EQ("{}\n", read(target));
 }
@@ -184,11 +191,42 @@ TEST(ReplacingWrite, LinksAtEveryNameItCouldPickAreLeftAlone)
     EXPECT_EQ("not to be touched", read(victim));
 
     fs::create_symlink(victim, folder.path / ("candidate" + std::to_string(names - 1)));
-    EXPECT_EQ(std::strerror(EEXIST), velmark::write_file_replacing(target.string(), "[]\n", recorder.recording()))
+    EXPECT_EQ("cannot create a file in " + folder.path.string() + " (to replace " + target.string() +
+                  " with): " + std::strerror(EEXIST),
+              velmark::write_file_replacing(target.string(), "[]\n", recorder.recording()))
         << "every name taken: an error, not a link followed";
     EXPECT_EQ("not to be touched", read(victim));
     EXPECT_EQ("{}\n", read(target));
     for (int i = 0; i < names; ++i) EXPECT_TRUE(fs::is_symlink(folder.path / ("candidate" + std::to_string(i))));
+}
+
+TEST(ReplacingWrite, ALinkStaysAndTheFileItNamesIsWrittenBesideItsOwnFolder)
+{
+    Folder folder;
+    fs::create_directories(folder.path / "real");
+    const fs::path real = folder.path / "real" / "r.json", link = folder.path / "link.json";
+    write(real, "the earlier result");
+    fs::create_symlink("real/r.json", link);  // relative: from the link's own folder
+    Recorder recorder;
+    ASSERT_EQ("", velmark::write_file_replacing(link.string(), "{}\n", recorder.recording()));
+    EXPECT_TRUE(fs::is_symlink(link)) << "the link is not replaced";
+    EXPECT_EQ("{}\n", read(real));
+    EXPECT_EQ(0u, recorder.log[0].find("create " + real.string() + ".tmp-")) << "beside the target: " << recorder.log[0];
+    EXPECT_EQ("sync folder " + (folder.path / "real").string(), recorder.log.back());
+
+    // A link to a link to a file that does not exist yet: the file is made.
+    const fs::path missing = folder.path / "real" / "new.json", second = folder.path / "second.json";
+    fs::create_symlink(missing, second);
+    fs::create_symlink(second, folder.path / "first.json");
+    ASSERT_EQ("", velmark::write_file_replacing((folder.path / "first.json").string(), "[]\n"));
+    EXPECT_EQ("[]\n", read(missing));
+    EXPECT_TRUE(fs::is_symlink(second));
+
+    // Links in a loop lead nowhere.
+    fs::create_symlink(folder.path / "b", folder.path / "a");
+    fs::create_symlink(folder.path / "a", folder.path / "b");
+    const std::string a = (folder.path / "a").string();
+    EXPECT_EQ("cannot write " + a + ": " + std::strerror(ELOOP), velmark::write_file_replacing(a, "{}\n"));
 }
 
 TEST(ReplacingWrite, TheReplacedFileKeepsItsPermissionBits)

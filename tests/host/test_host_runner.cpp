@@ -95,6 +95,7 @@ TEST(Statistics, BestMedianMinimumAndSpread)
     EXPECT_EQ(10, odd.minimum);
     EXPECT_EQ(20.0, odd.median);
     EXPECT_DOUBLE_EQ(20.0 / 30.0, odd.median_to_best);
+    EXPECT_DOUBLE_EQ(0.5, odd.coefficient_of_variation) << "sample deviation 10 over the mean 20";
 
     velmark::Statistics even = velmark::summarise({40, 10, 31, 20});
     EXPECT_EQ(25.5, even.median) << "the mean of the two middle runs";
@@ -105,9 +106,11 @@ TEST(Statistics, BestMedianMinimumAndSpread)
     EXPECT_EQ(5, one.best);
     EXPECT_EQ(5.0, one.median);
     EXPECT_EQ(1.0, one.median_to_best);
+    EXPECT_TRUE(std::isnan(one.coefficient_of_variation)) << "no spread in one run";
     // Saturated results must not overflow the median.
     EXPECT_EQ(2147483647.0, velmark::summarise({INT_MAX, INT_MAX}).median);
     EXPECT_TRUE(std::isnan(velmark::summarise({0, 0}).median_to_best)) << "no best to compare with";
+    EXPECT_TRUE(std::isnan(velmark::summarise({0, 0}).coefficient_of_variation)) << "no mean to compare with";
     EXPECT_TRUE(std::isnan(velmark::summarise({-5, -3}).median_to_best)) << "a negative best";
     EXPECT_TRUE(std::isnan(velmark::summarise({}).median_to_best));
 }
@@ -156,6 +159,9 @@ velmark::Measurement sample_measurement(std::vector<int> results = {1500, 1000, 
         c.kflops = k == 0 ? std::numeric_limits<float>::infinity() : static_cast<float>(k) + 0.25f;
     }
     m.runs_check.runs = static_cast<int>(results.size());
+    m.warmup.kflops = 700;
+    m.warmup.solution_digest = velmark::kKnownRunDigest;
+    m.warmup_right = true;
     m.untimed.digest = velmark::kKnownSolutionDigest;
     m.untimed.residual = 0.03;
     m.untimed.validated = true;
@@ -168,7 +174,7 @@ TEST(Report, JsonIsOneObjectWithEveryDocumentedKey)
     std::string text = velmark::format_json(sample_context(), sample_measurement());
     EXPECT_EQ(text.size() - 1, text.find('\n')) << "one line";
     nlohmann::json json = nlohmann::json::parse(text);
-    EXPECT_EQ(1, json["schema_version"]);
+    EXPECT_EQ(2, json["schema_version"]);
     EXPECT_EQ("1.0 (git abc1234)", json["velmark_version"]);
     EXPECT_EQ("2026-12-09T01:02:03Z", json["timestamp_utc"]);
     EXPECT_EQ("Some \"CPU\"", json["host"]["cpu"]);
@@ -181,11 +187,18 @@ TEST(Report, JsonIsOneObjectWithEveryDocumentedKey)
     EXPECT_EQ(4, json["measurement"]["runs"]);
     EXPECT_EQ(1.25, json["measurement"]["seconds"]);
     EXPECT_EQ(1.0, json["measurement"]["budget_seconds"]);
+    EXPECT_EQ(1, json["measurement"]["warmup_runs"]);
     EXPECT_EQ((std::vector<int>{1500, 1000, 2000, 1700}), json["runs_kflops"].get<std::vector<int>>());
     EXPECT_EQ(2000, json["statistics"]["best_kflops"]);
     EXPECT_EQ(1600.0, json["statistics"]["median_kflops"]);
     EXPECT_EQ(1000, json["statistics"]["min_kflops"]);
     EXPECT_EQ(0.8, json["statistics"]["median_to_best"]);
+    EXPECT_DOUBLE_EQ(velmark::summarise({1500, 1000, 2000, 1700}).coefficient_of_variation,
+                     json["statistics"]["coefficient_of_variation"].get<double>());
+    EXPECT_TRUE(nlohmann::json::parse(velmark::format_json(sample_context(), sample_measurement({5})))["statistics"]
+                    ["coefficient_of_variation"]
+                        .is_null())
+        << "no spread in one run";
     EXPECT_EQ("CPU performance 2.00 MFlops", json["result_line"]) << "the best run";
     ASSERT_EQ(8u, json["timing_table"].size());
     EXPECT_TRUE(json["timing_table"][0]["kflops"].is_null()) << "infinity is not JSON";
@@ -205,6 +218,7 @@ TEST(Report, JsonIsOneObjectWithEveryDocumentedKey)
     EXPECT_EQ("0x49fc1a1a7a570778", json["validation"]["expected_digest"]);
     EXPECT_EQ(4, json["validation"]["timed_runs"]["checked"]);
     EXPECT_TRUE(json["validation"]["timed_runs"]["first_wrong_run"].is_null());
+    EXPECT_EQ("0x57d9d4e4cedd169f", json["validation"]["timed_runs"]["warmup_digest"]);
 
     velmark::Measurement wrong = sample_measurement();
     wrong.untimed.digest = 0x0123456789abcdefULL;
@@ -236,9 +250,10 @@ TEST(Report, TextLeadsWithTheBestRunAndSaysWhenTheMachineWasBusy)
     for (const char *expected :
          {"Velmark 1.0 (git abc1234) host runner, 2026-12-09T01:02:03Z\n",
           "host:     Linux 6.1.0 x86_64; Some \"CPU\"; 2 logical CPUs\n", "compiler: GCC 12.2.0\n",
-          "kernels:  portable\n", "timing table of the best run:\n", "runs:     4 in 1.25 s (budget 1 s)\n",
+          "kernels:  portable\n", "timing table of the best run:\n",
+          "runs:     4 in 1.25 s (budget 1 s), after 1 warm-up run that is not counted\n",
           "best:     2000 KFLOPS\n", "median:   1600 KFLOPS, 80.0% of the best\n",
-          "minimum:  1000 KFLOPS\n", "CPU performance 2.00 MFlops\n", "note: the median run is only 80%",
+          "minimum:  1000 KFLOPS\n", "spread:   27.12% (coefficient of variation of the runs)\n", "CPU performance 2.00 MFlops\n", "note: the median run is only 80%",
           "correct operation validated\n"}) {
         EXPECT_NE(std::string::npos, text.find(expected)) << expected << "\n" << text;
     }
@@ -248,7 +263,7 @@ TEST(Report, TextLeadsWithTheBestRunAndSaysWhenTheMachineWasBusy)
     steady.validated = false;
     text = velmark::format_text(sample_context(), steady);
     EXPECT_EQ(std::string::npos, text.find("note:"));
-    EXPECT_NE(std::string::npos, text.find("runs:     3 in 1.25 s (count fixed)"));
+    EXPECT_NE(std::string::npos, text.find("runs:     3 in 1.25 s (count fixed), after 1 warm-up run"));
     EXPECT_NE(std::string::npos, text.find("correct operation NOT validated"));
 
     EXPECT_EQ(std::string::npos, velmark::format_text(sample_context(), sample_measurement({1000, 900, 800})).find("note:"))
@@ -296,6 +311,15 @@ TEST(Report, TextSaysWhichTimedRunLeftAWrongSolution)
     EXPECT_NE(std::string::npos, text.find("validation (one untimed solve after the runs): solution digest "
                                            "0x0123456789abcdef (expected 0x49fc1a1a7a570778)"))
         << "a wrong solve shows its own digest\n" << text;
+    EXPECT_EQ(std::string::npos, text.find("warm-up run: solution digest")) << "a right warm-up goes unmentioned";
+
+    m = sample_measurement();
+    m.warmup.solution_digest = 0x2ULL;
+    m.warmup_right = false;
+    m.validated = false;
+    EXPECT_NE(std::string::npos, velmark::format_text(sample_context(), m)
+                                     .find("validation of the warm-up run: solution digest 0x0000000000000002 "
+                                           "(expected 0x57d9d4e4cedd169f)\n"));
 }
 
 TEST(HostDescription, TidyTextAndTheTimestampFields)

@@ -16,29 +16,33 @@
 
 namespace {
 
-// An engine whose run k (from 0) gives kflops[k] and leaves digests[k]
-// (the known one when not given), whose table's first column says which
-// run left it, whose untimed solve says `untimed_right`, and whose clock
-// moves `step` seconds a reading.
+// An engine whose first run, the warm-up, gives `warmup` KFLOPS and leaves
+// `warmup_digest`, whose counted run k (from 0) gives kflops[k] and leaves
+// digests[k] (the known one when not given), whose table's first column
+// says which run left it, whose untimed solve says `untimed_right`, and
+// whose clock moves `step` seconds a reading.
 struct FakeEngine {
     std::vector<int> kflops;
     std::vector<std::uint64_t> digests = {};
     double step = 0.0;
     bool untimed_right = true;
-    int runs = 0;
+    int warmup = 1;
+    std::uint64_t warmup_digest = velmark::kKnownRunDigest;
+    int runs = 0;  // made so far, the warm-up included
     double now = 0.0;
 
     velmark::Engine engine()
     {
         velmark::Engine e;
-        e.run = [this] { return kflops[runs++ % kflops.size()]; };
+        e.run = [this] { return runs++ == 0 ? warmup : kflops[(runs - 2) % kflops.size()]; };
         e.timing_table = [this] {
             velmark::TimingTable table;
-            table[0].factor_seconds = static_cast<float>(runs);  // the run just made, from 1
+            table[0].factor_seconds = static_cast<float>(runs - 1);  // the counted run just made, from 1
             return table;
         };
         e.solution_digest = [this] {
-            std::size_t k = static_cast<std::size_t>(runs - 1);
+            if (runs == 1) return warmup_digest;
+            std::size_t k = static_cast<std::size_t>(runs - 2);
             return k < digests.size() ? digests[k] : velmark::kKnownRunDigest;
         };
         e.untimed_solve = [this] {
@@ -60,6 +64,29 @@ TEST(Measurement, ACountMakesExactlyThatManyRunsAndReportsNoBudget)
     EXPECT_EQ(0.0, m.budget_seconds) << "the count was fixed";
     EXPECT_EQ(9, m.statistics.best) << "the statistics are computed once, here";
     EXPECT_EQ(7.0, m.statistics.median);
+}
+
+TEST(Measurement, TheWarmUpRunIsNotCountedButIsChecked)
+{
+    FakeEngine fake{{5, 6}};
+    fake.warmup = 1000;  // a warm-up far faster than the rest: in no statistic
+    fake.step = 10.0;    // a reading 10 s after the one before
+    velmark::Measurement m = velmark::measure(velmark::plan_from(velmark::parse_options({"--runs", "2"})), fake.engine());
+    EXPECT_EQ(1000, m.warmup.kflops);
+    EXPECT_EQ((std::vector<int>{5, 6}), m.results_kflops());
+    EXPECT_EQ(6, m.statistics.best);
+    EXPECT_EQ(5, m.statistics.minimum);
+    EXPECT_EQ(1, m.best_run);
+    EXPECT_EQ(20.0, m.seconds) << "the clock starts after the warm-up: two readings of the counted runs";
+    EXPECT_TRUE(m.validated);
+
+    FakeEngine wrong_warmup{{5}};
+    wrong_warmup.warmup_digest = 0xbadULL;
+    velmark::Measurement failed =
+        velmark::measure(velmark::plan_from(velmark::parse_options({"--runs", "2"})), wrong_warmup.engine());
+    EXPECT_EQ(0, failed.runs_check.first_wrong_run) << "the counted runs were right";
+    EXPECT_FALSE(failed.warmup_right);
+    EXPECT_FALSE(failed.validated) << "a wrong warm-up solution fails the measurement";
 }
 
 TEST(Measurement, ABudgetRunsUntilItIsSpentAndIsReported)

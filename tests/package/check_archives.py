@@ -39,6 +39,42 @@ def digests_agree(digests, platforms):
     return all(v is not None for v in values) and len(set(values)) == 1
 
 
+def readme_promise(readme_text, platform):
+    """What the README's table promises of the platform's archive: "static",
+    a minimum glibc version (a tuple), or None when the row says neither."""
+    row = re.search(r"^\| `velmark-[^`]*-%s\.[a-z.]+` \|([^|]*)\|" % re.escape(platform), readme_text, re.M)
+    if not row:
+        return None
+    if "(static)" in row.group(1):
+        return "static"
+    version = re.search(r"glibc (\d+)\.(\d+) or newer", row.group(1))
+    return (int(version.group(1)), int(version.group(2))) if version else None
+
+
+def glibc_needed(path):
+    """What a Linux program needs of the C library: "static" when it loads
+    no library, else the highest GLIBC_ symbol version it references."""
+    from elftools.elf.elffile import ELFFile
+    with open(path, "rb") as f:
+        elf = ELFFile(f)
+        if not any(segment["p_type"] == "PT_INTERP" for segment in elf.iter_segments()):
+            return "static"
+        needed = [(0, 0)]
+        for section in elf.iter_sections():
+            if section["sh_type"] == "SHT_GNU_verneed":
+                for _, auxiliaries in section.iter_versions():
+                    for aux in auxiliaries:
+                        found = re.fullmatch(r"GLIBC_(\d+)\.(\d+)(?:\.\d+)?", aux.name)
+                        if found:
+                            needed.append((int(found.group(1)), int(found.group(2))))
+        return max(needed)
+
+
+def kept(promise, needed):
+    """Whether a program that needs `needed` keeps the README's promise."""
+    return needed == "static" or (isinstance(promise, tuple) and needed <= promise)
+
+
 def broken_links(markdown_path):
     """Relative links of a Markdown file whose target is not beside it."""
     with open(markdown_path, encoding="utf-8") as f:
@@ -54,6 +90,12 @@ if sys.argv[1:] == ["--self-test"]:
           not digests_agree({"x": None, "y": None}, ["x", "y"]) and
           not digests_agree({"x": "0x1"}, ["x", "y"]) and not digests_agree({"x": "0x1", "y": "0x2"}, ["x", "y"])
           and digests_agree({"x": "0x1", "y": "0x1"}, ["x", "y"]))
+    table = ("| `velmark-1.0-linux-x86_64.tar.gz` | any x86-64 Linux with glibc 2.34 or newer |\n"
+             "| `velmark-1.0-linux-aarch64.tar.gz` | any 64-bit ARM Linux (static) |\n")
+    ok = ok and (readme_promise(table, "linux-x86_64") == (2, 34) and readme_promise(table, "linux-aarch64") == "static"
+                 and readme_promise(table, "linux-armel") is None and kept((2, 34), (2, 34))
+                 and not kept((2, 34), (2, 36)) and kept("static", "static") and not kept("static", (2, 17))
+                 and not kept(None, (2, 17)))
     with tempfile.TemporaryDirectory() as folder:
         os.mkdir(os.path.join(folder, "docs"))
         open(os.path.join(folder, "docs", "there.md"), "w").close()
@@ -75,11 +117,21 @@ PLATFORMS = {
 }
 
 
+with open(os.path.join(source_dir, "CMakeLists.txt")) as f:
+    VERSION = re.search(r"project\(Velmark VERSION ([0-9.]+)", f.read()).group(1)
+with open(os.path.join(source_dir, "README.md"), encoding="utf-8") as f:
+    README = f.read()
+RELEASE_FILES = ["velmark-%s-%s" % (VERSION, name) for name in
+                 ("linux-x86_64.tar.gz", "linux-aarch64.tar.gz", "linux-armel.tar.gz", "windows-x86_64.zip",
+                  "wm5-armv4i.zip", "wm5-armv4i.cab")]
+check(sorted(os.listdir(dist)) == sorted(RELEASE_FILES),
+      "%s holds this version's release files and nothing else: %s" % (dist, sorted(os.listdir(dist))))
+
+
 def newest(platform):
-    """The platform's newest archive (the device's cab beside it is no archive)."""
-    found = sorted((p for p in glob.glob(os.path.join(dist, "velmark-*-%s.*" % platform)) if not p.endswith(".cab")),
-                   key=os.path.getmtime)
-    return found[-1] if found else None
+    """The platform's archive of this version (the device's cab beside it is no archive)."""
+    found = [p for p in glob.glob(os.path.join(dist, "velmark-%s-%s.*" % (VERSION, platform))) if not p.endswith(".cab")]
+    return found[0] if len(found) == 1 else None
 
 
 def members(archive):
@@ -138,6 +190,10 @@ for platform, (emulator, runner_name) in PLATFORMS.items():
         check(not broken, "%s: every link of the README is beside it (%s)" % (name, ", ".join(broken)))
 
         runner = os.path.join(folder, top, "bin", runner_name)
+        if platform.startswith("linux"):
+            promise, needed = readme_promise(README, platform), glibc_needed(runner)
+            check(kept(promise, needed), "%s: the runner needs %s of the C library, which the README's promise "
+                  "(%s) covers" % (name, needed, promise))
         run = subprocess.run(emulator + [runner, "--runs", "3", "--json"], capture_output=True, text=True,
                              timeout=300, cwd=folder, env=wine_env if emulator == ["wine"] else None)
         try:

@@ -1,10 +1,17 @@
 #!/bin/sh
-# Runs a Windows program under wine in a private prefix inside the build
-# tree (or $WINEPREFIX when the caller chose one), quietly, and returns its
-# exit status. Console programs need no display.
+# Runs a Windows program under wine, quietly, and returns its exit status;
+# the win32 build's tests run through it. The wine prefix is the one given
+# (the build passes one in its own tree), else $WINEPREFIX: never one made
+# in whatever folder the caller is in. Console programs need no display.
+# Usage: run_under_wine.sh [--prefix DIR] PROGRAM [ARGUMENT ...]
 set -e
+if [ "${1:-}" = "--prefix" ] && [ $# -ge 2 ]; then
+    WINEPREFIX="$2"
+    shift 2
+fi
 if [ -z "${WINEPREFIX:-}" ]; then
-    WINEPREFIX="$(pwd)/wineprefix"
+    echo "run_under_wine.sh: no wine prefix: give --prefix DIR or set WINEPREFIX" >&2
+    exit 2
 fi
 export WINEPREFIX
 export WINEDEBUG=-all
