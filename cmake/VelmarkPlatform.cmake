@@ -3,13 +3,15 @@
 # programs run on.
 #
 # velmark_target_platform(OUT SYSTEM PROCESSOR WM5) sets OUT to
-# linux-x86_64, linux-aarch64, linux-armel, windows-x86_64 or wm5-armv4i,
-# or to "" for a target without a release.
+# linux-x86_64, linux-aarch64, linux-armel, windows-x86_64, wm5-armv4i or
+# web, or to "" for a target without a release.
 function(velmark_target_platform out system processor wm5)
   string(TOLOWER "${processor}" processor)
   set(platform "")
   if(wm5)
     set(platform wm5-armv4i)
+  elseif(processor STREQUAL "wasm32")
+    set(platform web)
   elseif(system STREQUAL "Linux" AND processor MATCHES "^(x86_64|amd64)$")
     set(platform linux-x86_64)
   elseif(system STREQUAL "Linux" AND processor MATCHES "^(aarch64|arm64)$")

@@ -1,9 +1,13 @@
 #!/bin/sh
 # Installs the Debian packages a set of builds needs, skipping what is
-# already present. Usage: install-deps.sh [--print] host|win32|wm5|all
-#   host:  what building and running the host runner needs
-#   win32: what building the desktop Velmark.exe and opening it under wine needs
-#   wm5:   what building the device image and running it here needs
+# already present. Usage: install-deps.sh [--print] host|win32|wm5|web|web-tests|all
+#   host:      what building and running the host runner needs
+#   win32:     what building the desktop Velmark.exe and opening it under wine needs
+#   wm5:       what building the device image and running it here needs
+#   web:       what building the page and serving it needs
+#   web-tests: that, and what testing it needs: node, chromium, and
+#              playwright-core from npm into tests/web/node_modules (the
+#              version tests/web/package-lock.json pins)
 #   all:  everything the test command builds and runs
 #   --print: name the packages instead (those that are missing marked so)
 set -eu
@@ -11,6 +15,8 @@ host="cmake make g++ googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev
 wm5="cmake make g++ python3 gcc-arm-none-eabi libnewlib-arm-none-eabi
      libstdc++-arm-none-eabi-newlib python3-pefile python3-pyelftools
      binutils-mingw-w64-x86-64 qemu-user gcab cabextract 7zip"
+web="cmake make python3 clang lld"
+web_tests="$web nodejs chromium"
 win32="cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64"
 tests="clang python3-matplotlib libopenblas-dev valgrind
        g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
@@ -25,8 +31,10 @@ case "${1:-all}" in
     host) wanted="$host" ;;
     win32) wanted="$win32" ;;
     wm5) wanted="$wm5" ;;
-    all) wanted="$host $wm5 $tests" ;;
-    *) echo "usage: $0 host|win32|wm5|all" >&2; exit 2 ;;
+    web) wanted="$web" ;;
+    web-tests) wanted="$web_tests" ;;
+    all) wanted="$host $wm5 $web_tests $tests" ;;
+    *) echo "usage: $0 host|win32|wm5|web|web-tests|all" >&2; exit 2 ;;
 esac
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "ok installed"; }
 updated=no
@@ -55,15 +63,28 @@ install() {
 }
 # shellcheck disable=SC2086
 install $wanted
-# The sanitizers' runtime is the one of the clang that is installed, whose
-# version differs between Debian releases.
-case " $wanted " in
-    *" clang "*)
+# The sanitizers' runtime (for the tests' sanitizer build) is the one of
+# the clang that is installed, whose version differs between Debian releases.
+case "${1:-all}" in
+    all)
         major="$(clang --version 2>/dev/null | sed -n 's/.*clang version \([0-9][0-9]*\).*/\1/p' | head -n 1)"
         if [ -n "$major" ]; then
             install "libclang-rt-$major-dev"
         elif [ "$print" = yes ]; then
             echo "libclang-rt-VERSION-dev (the version of clang, once it is installed)"
+        fi
+        ;;
+esac
+# The page's tests drive chromium with playwright-core, from npm.
+case "${1:-all}" in
+    web-tests|all)
+        modules="$(cd "$(dirname "$0")/../tests/web" && pwd)"
+        if [ "$print" = yes ]; then
+            echo "playwright-core (npm, into tests/web/node_modules)"
+        elif ! (cd "$modules" && node -e "const pinned = require('./package-lock.json').packages['node_modules/playwright-core'].version;
+                process.exit(require('./node_modules/playwright-core/package.json').version === pinned ? 0 : 1)" 2>/dev/null); then
+            echo "installing: playwright-core (npm)"
+            (cd "$modules" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
         fi
         ;;
 esac

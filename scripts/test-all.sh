@@ -4,8 +4,10 @@
 # ARM soft-float Linux (armel) under qemu-arm, AArch64 under qemu-aarch64,
 # Win32 under wine (with the real dialog under Xvfb), and the device image
 # for Windows Mobile 5.0 through the project's CE loader under qemu-arm,
-# with coredll's arithmetic helpers and, as wm5-libgcc, with libgcc's. Then it packs the five
-# release archives (scripts/package.sh) and tests them unpacked. Installs
+# with coredll's arithmetic helpers and, as wm5-libgcc, with libgcc's, and
+# the browser port (the engine as WebAssembly under node, the page in
+# headless chromium). Then it packs the release files (scripts/package.sh)
+# and tests them unpacked. Installs
 # the Debian packages it needs first; a test whose tool is missing fails the
 # configure rather than going missing.
 # Usage: test-all.sh [preset ...]   (default: all of them)
@@ -14,7 +16,7 @@ root="$(cd "$(dirname "$(readlink -f "$0")")/.." && pwd)"
 cd "$root"
 scripts/install-deps.sh all
 
-presets="${*:-host-release host-debug host-clang host-sanitize armel aarch64 win32 wm5 wm5-libgcc}"
+presets="${*:-host-release host-debug host-clang host-sanitize armel aarch64 win32 wm5 wm5-libgcc web}"
 jobs="$(nproc 2>/dev/null || echo 2)"
 failed=""
 started="$(date +%s)"
@@ -33,7 +35,7 @@ for preset in $presets; do
     fi
 done
 # The release archives, when every build they come from was built here.
-if built host-release && built aarch64 && built armel && built win32 && built wm5; then
+if built host-release && built aarch64 && built armel && built win32 && built wm5 && built web; then
     echo "==== release archives ($(elapsed))"
     # A release of another version left in dist/: packing must clear it.
     rm -rf dist

@@ -1,18 +1,30 @@
 #!/usr/bin/env python3
-"""Checks that the digests the runner and the tests rely on are the ones the
-independent script computes. usage: check_digest_tool.py SCRIPT HEADER TESTFILE"""
+"""Checks that the digests the runner, the page and the tests rely on are
+the ones the independent script computes.
+usage: check_digest_tool.py SCRIPT NAME=SOURCE ...
+where NAME is a constant in SOURCE (C++: NAME = 0x...ULL; JavaScript:
+NAME = '0x...') whose meaning its name gives."""
+import os
 import re
 import subprocess
 import sys
 
-script, header, test_file = sys.argv[1:4]
-ok = True
-for option, source, name in (([], header, "kKnownSolutionDigest"),
-                             (["--after-run"], header, "kKnownRunDigest"),
-                             (["--transposed"], test_file, "kKnownTransposedDigest")):
-    computed = subprocess.run([sys.executable, script] + option, capture_output=True, text=True,
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from checks import check, outcome  # noqa: E402
+
+# Which digest a constant holds, by its name: the script's option for it.
+OPTIONS = {"kKnownSolutionDigest": [], "KNOWN_SOLUTION_DIGEST": [],
+           "kKnownRunDigest": ["--after-run"], "KNOWN_RUN_DIGEST": ["--after-run"],
+           "kKnownTransposedDigest": ["--transposed"], "TRANSPOSED_SOLUTION_DIGEST": ["--transposed"]}
+
+script = sys.argv[1]
+for pair in sys.argv[2:]:
+    name, source = pair.split("=", 1)
+    computed = subprocess.run([sys.executable, script] + OPTIONS[name], capture_output=True, text=True,
                               check=True, timeout=120).stdout.strip()
-    known = re.search(name + r" = (0x[0-9a-fA-F]+)ULL", open(source).read()).group(1)
-    print("%s: script %s, source %s" % (name, computed, known))
-    ok = ok and int(computed, 16) == int(known, 16)
-sys.exit(0 if ok else 1)
+    with open(source) as f:
+        found = re.search(name + r" = '?(0x[0-9a-fA-F]+)", f.read())
+    known = found.group(1) if found else None
+    check(known is not None and int(computed, 16) == int(known, 16),
+          "%s in %s: %s, the script's %s" % (name, os.path.basename(source), known, computed))
+sys.exit(outcome())

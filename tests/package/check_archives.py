@@ -123,12 +123,12 @@ with open(os.path.join(source_dir, "README.md"), encoding="utf-8") as f:
     README = f.read()
 RELEASE_FILES = ["velmark-%s-%s" % (VERSION, name) for name in
                  ("linux-x86_64.tar.gz", "linux-aarch64.tar.gz", "linux-armel.tar.gz", "windows-x86_64.zip",
-                  "wm5-armv4i.zip", "wm5-armv4i.cab")]
+                  "wm5-armv4i.zip", "wm5-armv4i.cab", "web.zip")]
 check(sorted(os.listdir(dist)) == sorted(RELEASE_FILES),
       "%s holds this version's release files and nothing else: %s" % (dist, sorted(os.listdir(dist))))
 
 
-def newest(platform):
+def archive_of(platform):
     """The platform's archive of this version (the device's cab beside it is no archive)."""
     found = [p for p in glob.glob(os.path.join(dist, "velmark-%s-%s.*" % (VERSION, platform))) if not p.endswith(".cab")]
     return found[0] if len(found) == 1 else None
@@ -169,7 +169,7 @@ def top_folder(archive):
 
 digests = {}
 for platform, (emulator, runner_name) in PLATFORMS.items():
-    archive = newest(platform)
+    archive = archive_of(platform)
     if not check(archive is not None, "%s: an archive is in %s" % (platform, dist)):
         continue
     name, top = os.path.basename(archive), top_folder(archive)
@@ -220,7 +220,7 @@ for platform, (emulator, runner_name) in PLATFORMS.items():
 check(digests_agree(digests, PLATFORMS), "one solution digest on all four: %s" % digests)
 
 # The device archive: the program and its text, run through the CE loader.
-archive = newest("wm5-armv4i")
+archive = archive_of("wm5-armv4i")
 if check(archive is not None and archive.endswith(".zip"), "wm5-armv4i: a zip archive is in %s" % dist):
     name, top = os.path.basename(archive), top_folder(archive)
     files = members(archive)
@@ -257,4 +257,23 @@ if check(archive is not None and archive.endswith(".zip"), "wm5-armv4i: a zip ar
         print("\n".join(line for line in run.stdout.splitlines() if not line.startswith("ok")))
         check(run.returncode == 0, "%s: the unpacked Velmark.exe runs through the CE loader on ARMv4T, "
               "shows the host engine's line and solves to the known digests" % name)
+# The web archive: the page's files, served and run in the browser.
+archive = archive_of("web")
+if check(archive is not None, "web: a zip archive is in %s" % dist):
+    name, top = os.path.basename(archive), top_folder(archive)
+    files = members(archive)
+    page = ["index.html", "style.css", "app.js", "worker.js", "engine.js", "measure.js", "report.js",
+            "build-info.json", "HEADERS.txt", "velmark.ico", "velmark.wasm", "velmark-simd.wasm"]
+    check(set(files) == {top + "/" + f for f in page}, "%s: holds exactly the page's files (is %s)" % (name, sorted(files)))
+    with tempfile.TemporaryDirectory() as folder:
+        unpack(archive, folder)
+        no_build_paths(name, folder, files)
+        with open(os.path.join(folder, top, "HEADERS.txt")) as note:
+            headers = note.read()
+        check("Cross-Origin-Opener-Policy: same-origin" in headers and "Cross-Origin-Embedder-Policy: require-corp" in headers,
+              "%s: its note names the two headers a web host must send" % name)
+        run = subprocess.run(["node", os.path.join(source_dir, "tests", "web", "check_page.mjs"), "--site",
+                              os.path.join(folder, top), "--quick"], capture_output=True, text=True, timeout=400)
+        print("\n".join(line for line in run.stdout.splitlines() if not line.startswith("ok")))
+        check(run.returncode == 0, "%s: served as it unpacks, the page runs in chromium and validates" % name)
 sys.exit(outcome())

@@ -1,0 +1,192 @@
+// The WebAssembly modules under node, inside the module itself: the
+// generator's known values, every kernel against its element rule on
+// vectors of every length the unrolled and the SIMD paths split
+// differently (overlapping ones too), the whole problem's solution digests
+// for both jobs, and a whole run with a scripted clock, whose timing table,
+// result and solution must be the host engine's to the bit.
+//
+// usage: node check_module.mjs SITE_FOLDER HOST_ANSWER_PROGRAM
+import { execFileSync } from 'node:child_process';
+import { readFileSync } from 'node:fs';
+import { join } from 'node:path';
+
+import { Engine } from '../../web/engine.js';
+import { KNOWN_SOLUTION_DIGEST, KNOWN_RUN_DIGEST, judgeSolution, solutionDigest } from '../../web/measure.js';
+import { resultLine } from '../../web/report.js';
+
+const [site, hostAnswer] = process.argv.slice(2);
+const TRANSPOSED_SOLUTION_DIGEST = '0xef59d7aef59b6e77';
+let passed = 0, failed = 0;
+
+function check(ok, what) {
+  console.log((ok ? 'ok   ' : 'FAIL ') + what);
+  ok ? ++passed : ++failed;
+  return ok;
+}
+
+// The same ticks as the CE loader's scripted counter: the host's answer is
+// computed with that one.
+function scriptedClock() {
+  let reads = 0, ticks = 1000000;
+  return {
+    clock: {
+      ticks: () => { ticks += 400 + ((reads * 7919 + 13) % 5000); ++reads; return ticks; },
+      frequency: () => 3579545,
+    },
+    reads: () => reads,
+  };
+}
+
+// Deterministic singles of both signs and many exponents.
+function randomSingles(count, seed) {
+  const out = new Float32Array(count);
+  let state = seed >>> 0;
+  for (let i = 0; i < count; ++i) {
+    state = (Math.imul(state, 1664525) + 1013904223) >>> 0;
+    out[i] = Math.fround(((state >>> 8) / 0x1000000 - 0.5) * 2 ** ((state & 0xf) - 4));
+  }
+  return out;
+}
+
+function sameBits(a, b) {
+  if (a.length !== b.length) return false;
+  const x = new Uint32Array(Float32Array.from(a).buffer), y = new Uint32Array(Float32Array.from(b).buffer);
+  return x.every((bits, i) => bits === y[i] || (Number.isNaN(a[i]) && Number.isNaN(b[i])));
+}
+
+// ---- the kernels' rules, element by element, in JavaScript's doubles ----
+
+const rules = {
+  axpy(n, alpha, x, y) {
+    if (n <= 0 || alpha === 0) return y;
+    const out = Float32Array.from(y);
+    for (let i = 0; i < n; ++i) out[i] = Math.fround(x[i] * alpha + out[i]);
+    return out;
+  },
+  scal(n, alpha, x) {
+    const out = Float32Array.from(x);
+    for (let i = 0; i < n; ++i) out[i] = Math.fround(out[i] * alpha);
+    return out;
+  },
+  dot(n, x, y) {
+    let s = 0;
+    const m = n % 5;
+    for (let i = 0; i < m; ++i) s = Math.fround(s + Math.fround(x[i] * y[i]));
+    for (let i = m; i + 5 <= n; i += 5) {
+      const p = [0, 1, 2, 3, 4].map((j) => Math.fround(x[i + j] * y[i + j]));
+      let g = Math.fround(p[4] + p[3]);
+      g = Math.fround(g + p[2]);
+      g = Math.fround(g + p[1]);
+      g = Math.fround(g + p[0]);
+      s = Math.fround(g + s);
+    }
+    return s;
+  },
+  iamax(n, x) {
+    if (n < 1) return -1;
+    let best = 0, max = Math.abs(x[0]);
+    for (let i = 1; i < n; ++i) if (Math.abs(x[i]) > max) { best = i; max = Math.abs(x[i]); }
+    return best;
+  },
+};
+
+function checkKernels(engine, name) {
+  const lengths = [...Array(41).keys(), 63, 64, 65, 99, 100, 199];
+  let wrong = [];
+  for (const n of lengths) {
+    const x = randomSingles(n, 11 + n), y = randomSingles(n, 97 + n), alpha = -0.3713 * (n + 1);
+    const xs = engine.allocate(Float32Array, n), ys = engine.allocate(Float32Array, n);
+    xs.view.set(x);
+    ys.view.set(y);
+    engine.exports.axpy(n, alpha, xs.address, 1, ys.address, 1);
+    if (!sameBits(ys.view, rules.axpy(n, alpha, x, y))) wrong.push(`axpy ${n}`);
+    ys.view.set(y);
+    engine.exports.scal(n, alpha, ys.address, 1);
+    if (!sameBits(ys.view, rules.scal(n, alpha, y))) wrong.push(`scal ${n}`);
+    ys.view.set(y);
+    if (!sameBits([engine.exports.dot(n, xs.address, 1, ys.address, 1)], [rules.dot(n, x, y)])) wrong.push(`dot ${n}`);
+    if (engine.exports.iamax(n, xs.address, 1) !== rules.iamax(n, x)) wrong.push(`iamax ${n}`);
+    engine.release();
+  }
+  check(wrong.length === 0, `${name}: axpy, scal, dot and iamax give their rules' bits for n = 0 to 40, 63 to 65, 99, 100, 199 ${wrong.slice(0, 5)}`);
+
+  // Overlapping vectors walk element by element, as the rule does.
+  wrong = [];
+  for (const shift of [-3, -1, 1, 2, 5]) {
+    const data = randomSingles(60, 5 + shift), v = engine.allocate(Float32Array, 60);
+    v.view.set(data);
+    const from = Math.max(0, -shift), to = Math.max(0, shift), n = 40;
+    engine.exports.axpy(n, 0.75, v.address + 4 * to, 1, v.address + 4 * from, 1);
+    const expected = Float32Array.from(data);
+    for (let i = 0; i < n; ++i) expected[from + i] = Math.fround(expected[to + i] * 0.75 + expected[from + i]);
+    if (!sameBits(v.view, expected)) wrong.push(shift);
+    engine.release();
+  }
+  check(wrong.length === 0, `${name}: axpy on overlapping vectors follows the rule element by element ${wrong}`);
+
+  // Magnitudes: ties, NaNs, signed zeros.
+  const cases = [[[1, -3, 3], 1], [[NaN, 5], 0], [[2, NaN, 5], 2], [[0, -0, 0], 0], [[-0, 0, 1e-45, -1e-45], 2],
+    [[1, 2, 3, 4, 5, 6, NaN, 7, -7], 7]];
+  wrong = cases.filter(([values, expected]) => {
+    const v = engine.allocate(Float32Array, values.length);
+    v.view.set(values);
+    const found = engine.exports.iamax(values.length, v.address, 1);
+    engine.release();
+    return found !== expected;
+  });
+  check(wrong.length === 0, `${name}: iamax takes the first of equal magnitudes and never a NaN ${JSON.stringify(wrong)}`);
+}
+
+function checkGenerator(engine, name) {
+  const a = engine.allocate(Float32Array, 201 * 100), b = engine.allocate(Float32Array, 100);
+  engine.exports.make_matrix(a.address, 201, 3, b.address);
+  const small = Array.from(b.view.subarray(0, 3));
+  engine.exports.make_matrix(a.address, 201, 100, b.address);
+  const column = Array.from(a.view.subarray(0, 8)), sums = Array.from(b.view.subarray(0, 4));
+  engine.release();
+  check(JSON.stringify(small) === JSON.stringify([-0.93121337890625, -2.04180908203125, -0.65338134765625]) &&
+        JSON.stringify(column) === JSON.stringify([-1.27630615234375, -0.45672607421875, 0.73101806640625,
+          0.43145751953125, 0.30474853515625, 0.33917236328125, -0.08636474609375, -1.88983154296875]) &&
+        JSON.stringify(sums) === JSON.stringify([-14.175537109375, -10.553466796875, 20.416259765625, -11.188232421875]),
+  `${name}: the generator's known values (order 3's row sums, column 0, order 100's first row sums)`);
+}
+
+function checkSolves(engine, name) {
+  const solved = engine.untimedSolve(0);
+  const judged = judgeSolution(solved);
+  check(judged.digest === KNOWN_SOLUTION_DIGEST && judged.validated,
+        `${name}: the order-100 solve gives digest ${judged.digest} (expected ${KNOWN_SOLUTION_DIGEST}), residual ${judged.residual.toPrecision(3)}`);
+  const transposed = solutionDigest(engine.untimedSolve(1).solution);
+  check(transposed === TRANSPOSED_SOLUTION_DIGEST,
+        `${name}: the transposed solve gives digest ${transposed} (expected ${TRANSPOSED_SOLUTION_DIGEST})`);
+}
+
+async function checkScriptedRun(bytes, name, host) {
+  const script = scriptedClock();
+  const engine = await Engine.load(bytes, script.clock);
+  const kflops = engine.run();
+  const table = engine.timingTable();
+  const bits = new Uint32Array(Float32Array.from(['factor_seconds', 'solve_seconds', 'total_seconds', 'kflops']
+    .flatMap((row) => table.map((column) => column[row]))).buffer);
+  check(kflops === host.kflops && resultLine(kflops) === host.result_line,
+        `${name}: a scripted run gives ${kflops} KFLOPS, "${resultLine(kflops)}" (the host engine: ${host.kflops}, "${host.result_line}")`);
+  check(script.reads() === host.reads, `${name}: ${script.reads()} clock reads (the host engine: ${host.reads})`);
+  check(bits.length === host.table_bits.length && bits.every((b, i) => b === host.table_bits[i]),
+        `${name}: every entry of the timing table has the host engine's bits`);
+  const digest = solutionDigest(engine.solution());
+  check(digest === host.solution_digest && digest === KNOWN_RUN_DIGEST,
+        `${name}: the run leaves solution digest ${digest} (the host engine: ${host.solution_digest})`);
+}
+
+const host = JSON.parse(execFileSync(hostAnswer, { encoding: 'utf8' }));
+for (const [file, kernels] of [['velmark.wasm', 'portable'], ['velmark-simd.wasm', 'simd128']]) {
+  const bytes = readFileSync(join(site, file));
+  const engine = await Engine.load(bytes, { ticks: () => 0, frequency: () => 1 });
+  check(engine.kernels === kernels, `${file}: the module says its kernels are ${engine.kernels} (${kernels})`);
+  checkGenerator(engine, file);
+  checkKernels(engine, file);
+  checkSolves(engine, file);
+  await checkScriptedRun(bytes, file, host);
+}
+console.log(`${passed} passed, ${failed} failed`);
+process.exit(failed ? 1 : 0);

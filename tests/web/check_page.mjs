@@ -1,0 +1,225 @@
+// The page in a real browser: Debian's chromium, headless, driven by
+// playwright-core, on the local server that sends the cross-origin
+// isolation headers (web/serve.py). A Run at a desktop and at a phone size:
+// the dialog's texts, the waiting message while the page stays responsive,
+// a result line of the right form, the validation, the context lines and
+// the isolation, the downloaded JSON against the report schema and through
+// tools/compare_results.py, the share link's round trip; the plain module
+// too; a planted wrong kernel that must show a failure and no result; a
+// browser without WebAssembly or Workers; a server without the headers,
+// whose coarse clock the page must own up to. Screenshots go to SHOTS.
+//
+// usage: node check_page.mjs --site SITE [--wrong-module WRONG.wasm] [--shots SHOTS]
+//                            [--compare compare_results.py] [--quick]
+// --quick: one Run at the desktop size, validated (the release archive's test).
+import { spawn, execFileSync } from 'node:child_process';
+import { copyFileSync, cpSync, mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { dirname, join } from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+import { chromium } from 'playwright-core';
+
+const here = dirname(fileURLToPath(import.meta.url));
+const options = Object.fromEntries(process.argv.slice(2).reduce((pairs, arg, i, all) =>
+  arg.startsWith('--') ? [...pairs, [arg.slice(2), all[i + 1] && !all[i + 1].startsWith('--') ? all[i + 1] : true]] : pairs, []));
+const RESULT = /^CPU performance \d+\.\d\d MFlops$/;
+const WAITING = 'Running the benchmark... expected duration under 60 seconds.';
+const DESKTOP = { width: 1280, height: 800 }, PHONE = { width: 390, height: 844 };
+let passed = 0, failed = 0;
+const started = [];
+
+function check(ok, what) {
+  console.log((ok ? 'ok   ' : 'FAIL ') + what);
+  ok ? ++passed : ++failed;
+  return ok;
+}
+
+// A server for the folder: web/serve.py (with the headers), or Python's
+// plain one (without); its URL once it listens.
+function serve(folder, isolated = true) {
+  const command = isolated
+    ? ['python3', [join(here, '../../web/serve.py'), folder, '--port', '0']]
+    : ['python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', folder]];
+  const server = spawn(...command, { stdio: ['ignore', 'pipe', 'inherit'] });
+  started.push(server);
+  return new Promise((resolve, reject) => {
+    let seen = '';
+    server.stdout.on('data', (chunk) => {
+      seen += chunk;
+      const found = /http:\/\/127\.0\.0\.1:(\d+)\//.exec(seen) || /port (\d+)/.exec(seen);
+      if (found) resolve(`http://127.0.0.1:${found[1]}/`);
+    });
+    server.on('exit', (status) => reject(new Error(`the server ended (${status}): ${seen}`)));
+  });
+}
+
+async function newPage(browser, viewport, init) {
+  const context = await browser.newContext({ viewport, acceptDownloads: true });
+  if (init) await context.addInitScript(init);
+  const page = await context.newPage();
+  page.on('pageerror', (error) => check(false, `no error in the page: ${error.message}`));
+  return page;
+}
+
+const text = (page, selector) => page.locator(selector).innerText();
+
+async function contextLines(page) {
+  const terms = await page.locator('#context-lines dt').allInnerTexts();
+  const values = await page.locator('#context-lines dd').allInnerTexts();
+  return Object.fromEntries(terms.map((term, i) => [term, values[i]]));
+}
+
+// Run, watching the waiting message and the page's own thread meanwhile.
+async function run(page) {
+  await page.click('#run');
+  const waiting = await text(page, '#status');
+  const hidden = await page.locator('#run').evaluate((button) => getComputedStyle(button).visibility === 'hidden');
+  const before = Date.now();
+  const answered = await page.evaluate(() => 6 * 7);
+  const latency = Date.now() - before;
+  await page.waitForFunction(() => !document.querySelector('#run').hidden, null, { timeout: 120000 });
+  return { waiting, hidden, responsive: answered === 42 && latency < 1000, latency };
+}
+
+async function checkRun(page, name, shots) {
+  const lines = await contextLines(page);
+  check(lines['cross-origin isolated'] === 'yes', `${name}: the page is cross-origin isolated`);
+  const resolution = parseFloat(lines['clock resolution']);
+  check(resolution > 0 && resolution <= 20 && !(await page.locator('#notice').isVisible()),
+        `${name}: a fine clock (${lines['clock resolution']}) and no note that the figure is coarse`);
+  check(lines.browser.startsWith('Chromium ') && Number(lines['logical processors']) > 0 && lines.system !== 'unknown',
+        `${name}: it says what it runs on: ${JSON.stringify(lines)}`);
+  if (shots) await page.screenshot({ path: join(shots, `web-${name}-idle.png`) });
+  const seen = await run(page);
+  check(seen.waiting.startsWith(WAITING) && seen.hidden, `${name}: Run hides the button and shows the waiting message`);
+  check(seen.responsive, `${name}: the page answers while the benchmark runs (${seen.latency} ms)`);
+  const status = await text(page, '#status');
+  check(RESULT.test(status), `${name}: the result line "${status}"`);
+  const validation = await page.locator('#validation li').allInnerTexts();
+  check(validation.at(-1) === 'correct operation validated' && !(await page.locator('#validation .wrong').count()),
+        `${name}: ${validation.join('; ')}`);
+  if (shots) await page.screenshot({ path: join(shots, `web-${name}-result.png`), fullPage: true });
+  return status;
+}
+
+async function checkReport(page, status, work) {
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click('#download')]);
+  const file = join(work, 'browser.json');
+  await download.saveAs(file);
+  const report = JSON.parse(readFileSync(file, 'utf8'));
+  const s = report.statistics, v = report.validation;
+  check(report.schema_version === 2 && report.build.platform === 'web-wasm32' && report.build.kernels === 'simd128' &&
+        report.host.browser.startsWith('Chromium') && report.host.cross_origin_isolated === true &&
+        report.build.compiler.startsWith('Clang') && report.build.flags.includes('-msimd128'),
+  `the JSON: schema 2, platform web-wasm32, the browser, the SIMD module's build: ${JSON.stringify(report.build)}`);
+  check(report.measurement.runs >= 10 && report.runs_kflops.length === report.measurement.runs &&
+        s.best_kflops === Math.max(...report.runs_kflops) && report.result_line === status &&
+        report.timing_table.length === 8 && report.timing_table.every((c, k) => c.column === k),
+  `the JSON's runs (${report.measurement.runs}), statistics and timing table agree with the page`);
+  check(v.validated && v.digest === v.expected_digest && v.timed_runs.first_wrong_run === null &&
+        v.timed_runs.warmup_digest === v.timed_runs.expected_digest && v.normalised_residual < 10,
+  `the JSON's validation: ${JSON.stringify(v)}`);
+  if (options.compare) {
+    const compared = execFileSync('/usr/bin/python3', [options.compare, file, file], { encoding: 'utf8' });
+    check(compared.split('\n').filter((line) => line.startsWith('browser.json')).length === 2 && compared.includes('1.00'),
+          `compare_results.py reads it: ${compared.split('\n')[1]}`);
+  }
+  return report;
+}
+
+async function checkShareLink(browser, page, report, url) {
+  const link = await page.locator('#share').getAttribute('href');
+  const shared = await newPage(browser, DESKTOP);
+  await shared.goto(new URL(link, url).href);
+  const status = await text(shared, '#status');
+  const heading = await text(shared, '#results-heading');
+  const best = await shared.locator('#statistics dd').first().innerText();
+  check(link.includes('#result=') && status === report.result_line && heading.startsWith('A shared result') &&
+        best.startsWith(`${report.measurement.runs} in`),
+  `the share link opens the page showing that result: "${status}", "${heading}"`);
+  await shared.context().close();
+}
+
+async function checkPlainModule(browser, url) {
+  const page = await newPage(browser, DESKTOP);
+  await page.goto(url + '?module=velmark.wasm');
+  check((await contextLines(page)).kernels === 'portable', 'the plain module is the one named');
+  await run(page);
+  check(RESULT.test(await text(page, '#status')), `the plain module's result line "${await text(page, '#status')}"`);
+  await page.context().close();
+}
+
+async function checkWrongKernel(browser, work) {
+  const site = join(work, 'site-with-a-wrong-kernel');
+  cpSync(options.site, site, { recursive: true });
+  copyFileSync(options['wrong-module'], join(site, 'velmark-wrong.wasm'));
+  const url = await serve(site);
+  const page = await newPage(browser, DESKTOP);
+  await page.goto(url + '?module=velmark-wrong.wasm');
+  await run(page);
+  const status = await text(page, '#status');
+  const validation = await page.locator('#validation li').allInnerTexts();
+  check(!status.includes('CPU performance') && status.includes('could not validate') &&
+        validation.at(-1) === 'correct operation NOT validated',
+  `a wrong kernel shows a failure and no result: "${status}"`);
+  await page.context().close();
+}
+
+async function checkWithout(browser, url, feature, script) {
+  const page = await newPage(browser, DESKTOP, script);
+  await page.goto(url);
+  const status = await text(page, '#status');
+  check(status.includes(`it has no ${feature}`) && await page.locator('#run').isDisabled(),
+        `without ${feature}: "${status}"`);
+  await page.context().close();
+}
+
+async function checkCoarseClock(browser) {
+  const url = await serve(options.site, false);
+  const page = await newPage(browser, DESKTOP);
+  await page.goto(url);
+  const lines = await contextLines(page);
+  const notice = await page.locator('#notice').innerText();
+  check(lines['cross-origin isolated'] === 'no' && notice.includes('the figure is coarse') &&
+        notice.includes('Cross-Origin-Opener-Policy: same-origin'),
+  `served without the headers: not isolated, a ${lines['clock resolution']} clock, and the page says so`);
+  await page.context().close();
+}
+
+const browser = await chromium.launch({
+  executablePath: '/usr/bin/chromium',
+  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+    '--disable-component-update', '--disable-sync'],
+});
+const work = mkdtempSync(join(tmpdir(), 'velmark-page-'));
+try {
+  if (options.shots) mkdirSync(options.shots, { recursive: true });
+  const url = await serve(options.site);
+  const desktop = await newPage(browser, DESKTOP);
+  await desktop.goto(url);
+  check(await text(desktop, '#name') === 'Velmark-WinCE-ARMV4I' &&
+        await text(desktop, '#status') === 'Tap the Run button to start Velmark benchmark measuring CPU performance.' &&
+        await text(desktop, '#run') === 'Run', 'the dialog\'s texts: the name line, the instruction, Run');
+  const status = await checkRun(desktop, 'desktop', options.shots);
+  if (!options.quick) {
+    const report = await checkReport(desktop, status, work);
+    await checkShareLink(browser, desktop, report, url);
+    const phone = await newPage(browser, PHONE);
+    await phone.goto(url);
+    await checkRun(phone, 'phone', options.shots);
+    await checkPlainModule(browser, url);
+    if (options['wrong-module']) await checkWrongKernel(browser, work);
+    await checkWithout(browser, url, 'WebAssembly', () => { delete globalThis.WebAssembly; });
+    await checkWithout(browser, url, 'Web Workers', () => { delete globalThis.Worker; });
+    await checkCoarseClock(browser);
+  }
+} catch (error) {
+  check(false, `the page test runs to its end: ${error.stack || error}`);
+} finally {
+  await browser.close();
+  for (const server of started) server.kill();
+  rmSync(work, { recursive: true, force: true });
+}
+console.log(`${passed} passed, ${failed} failed`);
+process.exit(failed ? 1 : 0);

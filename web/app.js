@@ -1,0 +1,235 @@
+// The page: the dialog's texts and look, the Run command that has a worker
+// make the measurement, then the result line or a failure, what it ran on,
+// the best run's timing table, the statistics, the validation, the JSON
+// report and a share link.
+import { moduleFor } from './engine.js';
+import { reportFromFragment, reportJson, resultLine, shareFragment } from './report.js';
+
+const WAITING = 'Running the benchmark... expected duration under 60 seconds.\r\n\r\n' +
+  'Velmark loads the CPU so please be patient and do not operate the device until this message changes.';
+const COARSE_CLOCK_SECONDS = 20e-6;
+
+const $ = (id) => document.getElementById(id);
+let lastReport = null;
+
+function element(tag, text, className) {
+  const made = document.createElement(tag);
+  if (text !== undefined) made.textContent = text;
+  if (className) made.className = className;
+  return made;
+}
+
+function fillList(list, pairs) {
+  list.replaceChildren(...pairs.flatMap(([term, value]) => [element('dt', term), element('dd', String(value))]));
+}
+
+function microseconds(seconds) {
+  return `${(seconds * 1e6).toFixed(seconds < 1e-5 ? 1 : 0)} µs`;
+}
+
+// ---- what it runs on ----
+
+// The browser's full version, where it tells it (Chromium's client hints:
+// its user-agent string gives the major version alone).
+async function fullVersions() {
+  try {
+    const hints = await navigator.userAgentData.getHighEntropyValues(['fullVersionList']);
+    return Object.fromEntries(hints.fullVersionList.map(({ brand, version }) => [brand, version]));
+  } catch {
+    return {};
+  }
+}
+
+function browserAndSystem(versions = {}) {
+  const agent = navigator.userAgent;
+  const browser = [/Edg\/([\d.]+)/, /Firefox\/([\d.]+)/, /(?:Headless)?Chrome\/([\d.]+)/, /Version\/([\d.]+).*Safari/]
+    .map((pattern, i) => [['Edge', 'Firefox', 'Chromium', 'Safari'][i], pattern.exec(agent)])
+    .find(([, found]) => found);
+  const headless = /HeadlessChrome/.test(agent) ? ' (headless)' : '';
+  const systems = [[/Android ([\d.]+)/, 'Android'], [/iPhone OS ([\d_]+)/, 'iOS'], [/Windows NT ([\d.]+)/, 'Windows'],
+    [/Mac OS X ([\d_]+)/, 'macOS'], [/CrOS/, 'ChromeOS'], [/Linux/, 'Linux']];
+  const system = systems.map(([pattern, name]) => [name, pattern.exec(agent)]).find(([, found]) => found);
+  const machine = /x86_64|Win64|x64|amd64/i.test(agent) ? ' x86_64' : /aarch64|arm64/i.test(agent) ? ' arm64' : '';
+  const version = browser && (versions[browser[0]] || versions['Google Chrome'] || browser[1][1]);
+  return {
+    browser: browser ? `${browser[0]} ${version}${headless}` : 'unknown browser',
+    os: system ? `${system[0]}${system[1][1] ? ' ' + system[1][1].replace(/_/g, '.') : ''}${machine}` : 'unknown',
+  };
+}
+
+function pageClockResolution() {
+  let smallest = Infinity, steps = 0, before = performance.now();
+  for (let i = 0; i < 200000 && steps < 50; ++i) {
+    const now = performance.now();
+    if (now > before) {
+      smallest = Math.min(smallest, now - before);
+      ++steps;
+      before = now;
+    }
+  }
+  return smallest / 1000;
+}
+
+async function buildInfo() {
+  try {
+    const response = await fetch('build-info.json');
+    if (response.ok) return await response.json();
+  } catch {
+    // shown as unknown below
+  }
+  return { velmark_version: 'unknown', compiler: 'unknown', flags: {} };
+}
+
+function gatherContext(info, module, kernels, resolution) {
+  const { browser, os } = browserAndSystem(info.versions);
+  return {
+    velmark_version: info.velmark_version,
+    timestamp_utc: new Date().toISOString().replace(/\.\d{3}Z$/, 'Z'),
+    host: {
+      os, cpu: 'unknown (a browser does not tell)', logical_cpus: navigator.hardwareConcurrency || 0,
+      browser, cross_origin_isolated: Boolean(globalThis.crossOriginIsolated), clock_resolution_seconds: resolution,
+    },
+    build: { compiler: info.compiler, flags: (info.flags || {})[module] || 'unknown', kernels },
+  };
+}
+
+function showContext(host, kernels) {
+  fillList($('context-lines'), [
+    ['browser', host.browser],
+    ['system', host.os],
+    ['logical processors', host.logical_cpus],
+    ['kernels', kernels],
+    ['cross-origin isolated', host.cross_origin_isolated ? 'yes' : 'no'],
+    ['clock resolution', microseconds(host.clock_resolution_seconds)],
+  ]);
+  const coarse = host.clock_resolution_seconds > COARSE_CLOCK_SECONDS;
+  $('notice').hidden = !coarse;
+  if (coarse) {
+    $('notice').textContent = `This browser's clock ticks every ${microseconds(host.clock_resolution_seconds)}, ` +
+      'so the figure is coarse. A page served with the headers Cross-Origin-Opener-Policy: same-origin and ' +
+      'Cross-Origin-Embedder-Policy: require-corp gets a fine clock (scripts/serve-web.sh sends them; ' +
+      'HEADERS.txt says how for any web server).';
+  }
+}
+
+// ---- the results ----
+
+function showResults(report, shared) {
+  const s = report.statistics, v = report.validation;
+  $('results').hidden = false;
+  $('results-heading').textContent = shared ? `A shared result, measured ${report.timestamp_utc}` : 'The measurement';
+  if (shared) showContext(report.host, report.build.kernels);
+  fillList($('statistics'), [
+    ['runs', `${report.measurement.runs} in ${report.measurement.seconds.toFixed(2)} s, after 1 warm-up run that is not counted`],
+    ['best', `${s.best_kflops} KFLOPS`],
+    ['median', `${s.median_kflops} KFLOPS` + (s.median_to_best !== null ? `, ${(100 * s.median_to_best).toFixed(1)}% of the best` : '')],
+    ['minimum', `${s.min_kflops} KFLOPS`],
+    ['spread', s.coefficient_of_variation !== null ? `${(100 * s.coefficient_of_variation).toFixed(2)}%` : 'none to tell'],
+    ['version', report.velmark_version],
+    ['compiler', `${report.build.compiler} ${report.build.flags}`],
+  ]);
+  const header = element('tr');
+  header.append(element('th', 'layout'), ...report.timing_table.map((c) => element('th', `${c.layout} ${c.kind === 'averaged' ? 'avg' : 'single'}`)));
+  const rows = [['factor s', 'factor_seconds'], ['solve s', 'solve_seconds'], ['total s', 'total_seconds'], ['KFLOPS', 'kflops']]
+    .map(([name, field]) => {
+      const row = element('tr');
+      row.append(element('th', name), ...report.timing_table.map((c) => element('td',
+        c[field] === null ? 'inf' : field === 'kflops' ? c[field].toFixed(1) : c[field].toExponential(4))));
+      return row;
+    });
+  $('table').replaceChildren(header, ...rows);
+  const timed = v.timed_runs;
+  const lines = [
+    [timed.first_wrong_run === null
+      ? `every timed run (${timed.checked}) left solution digest ${timed.expected_digest}`
+      : `timed run ${timed.first_wrong_run} of ${timed.checked} left solution digest ${timed.wrong_digest} (expected ${timed.expected_digest})`,
+    timed.first_wrong_run !== null],
+    [`the warm-up run left solution digest ${timed.warmup_digest}`, timed.warmup_digest !== timed.expected_digest],
+    [`one untimed solve after the runs: solution digest ${v.digest} (expected ${v.expected_digest}), ` +
+      `normalised residual ${v.normalised_residual === null ? 'NaN' : v.normalised_residual.toPrecision(3)}`,
+    v.digest !== v.expected_digest],
+    [v.validated ? 'correct operation validated' : 'correct operation NOT validated', !v.validated],
+  ];
+  $('validation').replaceChildren(...lines.map(([text, wrong]) => element('li', text, wrong ? 'wrong' : undefined)));
+  $('share').href = location.pathname + shareFragment(report);
+  lastReport = report;
+}
+
+function showOutcome(report) {
+  const status = $('status');
+  status.classList.toggle('failure', !report.validation.validated);
+  status.textContent = report.validation.validated
+    ? report.result_line
+    : 'Velmark could not validate its own arithmetic in this browser: a solution came out wrong, so no result is shown.';
+}
+
+// ---- the Run command ----
+
+function run(info, module) {
+  const button = $('run');
+  button.hidden = true;
+  $('status').classList.remove('failure');
+  $('status').textContent = WAITING;
+  const worker = new Worker('worker.js', { type: 'module' });
+  worker.onmessage = ({ data }) => {
+    if (data.progress) return;
+    worker.terminate();
+    button.hidden = false;
+    if (data.error) {
+      $('status').classList.add('failure');
+      $('status').textContent = `Velmark could not run: ${data.error}`;
+      return;
+    }
+    const context = gatherContext(info, data.module, data.kernels, data.resolution);
+    showContext(context.host, data.kernels);
+    const report = reportJson(context, data.measurement);
+    showOutcome(report);
+    showResults(report, false);
+    history.replaceState(null, '', location.pathname);
+  };
+  worker.onerror = (event) => {
+    worker.terminate();
+    button.hidden = false;
+    $('status').classList.add('failure');
+    $('status').textContent = `Velmark could not run: ${event.message || 'the worker failed'}`;
+  };
+  worker.postMessage({ module });
+}
+
+function download() {
+  if (!lastReport) return;
+  const blob = new Blob([JSON.stringify(lastReport) + '\n'], { type: 'application/json' });
+  const link = element('a');
+  link.href = URL.createObjectURL(blob);
+  link.download = `velmark-${lastReport.timestamp_utc.replace(/:/g, '-')}.json`;
+  link.click();
+  URL.revokeObjectURL(link.href);
+}
+
+async function start() {
+  const missing = typeof WebAssembly !== 'object' ? 'WebAssembly' : typeof Worker !== 'function' ? 'Web Workers' : null;
+  if (missing) {
+    $('run').disabled = true;
+    $('status').classList.add('failure');
+    $('status').textContent = `This browser cannot run Velmark: it has no ${missing}. ` +
+      'A current Chrome, Edge, Firefox or Safari runs it.';
+    $('context').hidden = true;
+    return;
+  }
+  // ?module=velmark.wasm runs the plain kernels where the SIMD ones would
+  // run, to compare them; only a module beside the page is taken.
+  const asked = new URLSearchParams(location.search).get('module');
+  const module = asked && /^[\w-]+\.wasm$/.test(asked) ? asked : moduleFor();
+  const info = { ...(await buildInfo()), versions: await fullVersions() };
+  const context = gatherContext(info, module, module === 'velmark-simd.wasm' ? 'simd128' : 'portable', pageClockResolution());
+  showContext(context.host, context.build.kernels);
+  $('run').addEventListener('click', () => run(info, module));
+  $('download').addEventListener('click', download);
+  const shared = reportFromFragment(location.hash);
+  if (shared) {
+    showOutcome(shared);
+    showResults(shared, true);
+  }
+}
+
+start();

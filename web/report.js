@@ -1,0 +1,89 @@
+// The report of a measurement in the browser: the dialog's result line,
+// the host runner's JSON report (docs/results-format.md) with the browser
+// in the host fields, and the share link that carries it in the URL's
+// fragment. These only format: the measurement decides.
+
+import { KNOWN_RUN_DIGEST, KNOWN_SOLUTION_DIGEST } from './measure.js';
+
+export const SCHEMA_VERSION = 2;
+export const PLATFORM = 'web-wasm32';
+
+// C's %.2f of a double: the exact binary value rounded to two decimals,
+// ties to even (toFixed would round them up).
+export function fixed2(value) {
+  if (!Number.isFinite(value)) return String(value);
+  const [whole, fraction] = Math.abs(value).toFixed(100).split('.');
+  let cents = BigInt(whole + fraction.slice(0, 2));
+  const rest = fraction.slice(2).replace(/0+$/, '');
+  if (rest > '5' || (rest === '5' && cents % 2n === 1n)) cents += 1n;
+  const digits = cents.toString().padStart(3, '0');
+  const sign = value < 0 || Object.is(value, -0) ? '-' : '';
+  return `${sign}${digits.slice(0, -2)}.${digits.slice(-2)}`;
+}
+
+// "CPU performance N.NN MFlops": the single-precision product of the rate
+// and 0.001, as the dialog forms it.
+export function resultLine(kflops) {
+  const mflops = Math.fround(Math.fround(kflops) * Math.fround(0.001));
+  return `CPU performance ${fixed2(mflops)} MFlops`;
+}
+
+function finiteOrNull(value) {
+  return Number.isFinite(value) ? value : null;
+}
+
+// context: { velmark_version, timestamp_utc, host: {...}, build: {...} }
+export function reportJson(context, m) {
+  const s = m.statistics;
+  return {
+    schema_version: SCHEMA_VERSION,
+    velmark_version: context.velmark_version,
+    timestamp_utc: context.timestamp_utc,
+    host: context.host,
+    build: { platform: PLATFORM, ...context.build },
+    measurement: { runs: m.runs.length, warmup_runs: 1, seconds: m.seconds, budget_seconds: m.budget },
+    runs_kflops: m.runs.map((run) => run.kflops),
+    statistics: {
+      best_kflops: s.best, median_kflops: s.median, min_kflops: s.minimum,
+      median_to_best: finiteOrNull(s.medianToBest), coefficient_of_variation: finiteOrNull(s.cv),
+    },
+    result_line: resultLine(s.best),
+    timing_table: m.runs.length
+      ? m.runs[m.best].table.map((c) => ({ ...c, kflops: finiteOrNull(c.kflops) }))
+      : [],
+    validation: {
+      digest: m.untimed.digest, expected_digest: KNOWN_SOLUTION_DIGEST,
+      normalised_residual: finiteOrNull(m.untimed.residual), max_error: finiteOrNull(m.untimed.maxError),
+      timed_runs: {
+        checked: m.runs.length, expected_digest: KNOWN_RUN_DIGEST,
+        first_wrong_run: m.firstWrongRun,
+        wrong_digest: m.firstWrongRun ? m.runs[m.firstWrongRun - 1].digest : null,
+        warmup_digest: m.warmup.digest,
+      },
+      validated: m.validated,
+    },
+  };
+}
+
+// The share link: the report, less its list of every run, in the URL's
+// fragment, which the browser never sends to a server.
+export function shareFragment(report) {
+  const { runs_kflops: _runs, ...kept } = report;
+  const bytes = new TextEncoder().encode(JSON.stringify(kept));
+  let binary = '';
+  for (const byte of bytes) binary += String.fromCharCode(byte);
+  return '#result=' + btoa(binary).replace(/\+/g, '-').replace(/\//g, '_').replace(/=+$/, '');
+}
+
+// The report a fragment carries, or null when it carries none.
+export function reportFromFragment(fragment) {
+  const found = /^#result=([A-Za-z0-9_-]+)$/.exec(fragment);
+  if (!found) return null;
+  try {
+    const binary = atob(found[1].replace(/-/g, '+').replace(/_/g, '/'));
+    const report = JSON.parse(new TextDecoder().decode(Uint8Array.from(binary, (c) => c.charCodeAt(0))));
+    return report && report.schema_version === SCHEMA_VERSION ? report : null;
+  } catch {
+    return null;
+  }
+}
