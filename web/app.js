@@ -2,7 +2,7 @@
 // make the measurement, then the result line or a failure, what it ran on,
 // the best run's timing table, the statistics, the validation, the JSON
 // report and a share link.
-import { moduleFor } from './engine.js';
+import { clockResolution, moduleFor } from './engine.js';
 import { reportFromFragment, reportJson, resultLine, shareFragment } from './report.js';
 
 const WAITING = 'Running the benchmark... expected duration under 60 seconds.\r\n\r\n' +
@@ -55,19 +55,6 @@ function browserAndSystem(versions = {}) {
     browser: browser ? `${browser[0]} ${version}${headless}` : 'unknown browser',
     os: system ? `${system[0]}${system[1][1] ? ' ' + system[1][1].replace(/_/g, '.') : ''}${machine}` : 'unknown',
   };
-}
-
-function pageClockResolution() {
-  let smallest = Infinity, steps = 0, before = performance.now();
-  for (let i = 0; i < 200000 && steps < 50; ++i) {
-    const now = performance.now();
-    if (now > before) {
-      smallest = Math.min(smallest, now - before);
-      ++steps;
-      before = now;
-    }
-  }
-  return smallest / 1000;
 }
 
 async function buildInfo() {
@@ -221,7 +208,7 @@ async function start() {
   const asked = new URLSearchParams(location.search).get('module');
   const module = asked && /^[\w-]+\.wasm$/.test(asked) ? asked : moduleFor();
   const info = { ...(await buildInfo()), versions: await fullVersions() };
-  const context = gatherContext(info, module, module === 'velmark-simd.wasm' ? 'simd128' : 'portable', pageClockResolution());
+  const context = gatherContext(info, module, module === 'velmark-simd.wasm' ? 'simd128' : 'portable', clockResolution());
   showContext(context.host, context.build.kernels);
   $('run').addEventListener('click', () => run(info, module));
   $('download').addEventListener('click', download);

@@ -24,6 +24,21 @@ export function pageClock(now = () => performance.now()) {
   return { ticks: () => Math.round(now() * 1e6), frequency: () => 1e9 };
 }
 
+// The smallest step of performance.now() seen in a few thousand readings,
+// in seconds: the resolution that timed runs have.
+export function clockResolution(now = () => performance.now()) {
+  let smallest = Infinity, steps = 0, before = now();
+  for (let i = 0; i < 200000 && steps < 50; ++i) {
+    const reading = now();
+    if (reading > before) {
+      smallest = Math.min(smallest, reading - before);
+      ++steps;
+      before = reading;
+    }
+  }
+  return smallest / 1000;
+}
+
 export class Engine {
   // bytes: the module; clock: { ticks(), frequency() } as numbers.
   static async load(bytes, clock) {

@@ -118,7 +118,8 @@ add_custom_command(OUTPUT ${VELMARK_DEVICE_CAB}
   COMMAND ${VELMARK_DEBIAN_PYTHON} ${tools}/make_cab.py ${CMAKE_CURRENT_SOURCE_DIR}/install-layout.json
           --os-version-min ${VELMARK_WM5_SUBSYSTEM_VERSION} --file Velmark.exe=${VELMARK_DEVICE_EXE}
           --time-file ${VELMARK_COMMIT_TIME} ${VELMARK_DEVICE_CAB}
-  DEPENDS ${VELMARK_DEVICE_EXE} ${tools}/make_cab.py ${tools}/cab_container.py ${CMAKE_CURRENT_SOURCE_DIR}/install-layout.json
+  DEPENDS ${VELMARK_DEVICE_EXE} ${tools}/make_cab.py ${tools}/cab_container.py ${tools}/platform_version.py
+          ${CMAKE_CURRENT_SOURCE_DIR}/install-layout.json
           ${VELMARK_COMMIT_TIME} wm5_commit_time
   COMMENT "Writing the installer cab")
 add_custom_target(Velmark ALL DEPENDS ${VELMARK_DEVICE_EXE} ${VELMARK_DEVICE_CAB})

@@ -8,12 +8,13 @@ factorisation and solve on the order-100 system, for both jobs, against the
 known solution digests.
 
 Usage: check_image_run.py --qemu QEMU --cpu CPU --loader LOADER
-                          --host-line PROGRAM --elf IMAGE.elf [--arithmetic platform|libgcc]
+                          --host-answer PROGRAM --elf IMAGE.elf [--arithmetic platform|libgcc]
                           [--alignment-plugin PLUGIN] IMAGE.exe
 With the alignment plugin, an unaligned halfword or word access made by the
 image's code fails the run, as it faults on the device.
 """
 import argparse
+import json
 import os
 import subprocess
 import sys
@@ -181,15 +182,15 @@ def check_engine(qemu, args):
 
 def main():
     parser = argparse.ArgumentParser()
-    for option in ("--qemu", "--cpu", "--loader", "--host-line", "--elf"):
+    for option in ("--qemu", "--cpu", "--loader", "--host-answer", "--elf"):
         parser.add_argument(option, required=True)
     parser.add_argument("--arithmetic", choices=("platform", "libgcc"), default="platform")
     parser.add_argument("--alignment-plugin")
     parser.add_argument("image")
     args = parser.parse_args()
 
-    out = subprocess.run([args.host_line], capture_output=True, text=True, timeout=120).stdout
-    expected_line, reads = out.splitlines()[0], int(out.splitlines()[1].split()[-1])
+    host = json.loads(subprocess.run([args.host_answer], capture_output=True, text=True, timeout=120).stdout)
+    expected_line, reads = host["result_line"], host["reads"]
     qemu = run_image.qemu_command(args.qemu, args.cpu, args.alignment_plugin, args.elf)
     try:
         status, events, err = run_image.session(qemu, args.loader, args.image)

@@ -1,4 +1,4 @@
-/* The one string function the kernel choice uses (kernel_variants.cpp),
+/* The one string function the kernel choice uses (one_kernel_variant.cpp),
  * for the browser port, which links no C library. */
 #ifndef VELMARK_WEB_STRING_H
 #define VELMARK_WEB_STRING_H

@@ -22,6 +22,7 @@ import struct
 import sys
 
 from elftools.elf.elffile import ELFFile
+from platform_version import parse_version
 
 SECTION_ALIGNMENT = 0x1000
 FILE_ALIGNMENT = 0x200
@@ -315,14 +316,6 @@ def build_pe(base, entry, sections, symbols, resources, subsystem_version):
     checksum_offset = optional + 64
     struct.pack_into("<I", image, checksum_offset, pe_checksum(image, checksum_offset))
     return bytes(image)
-
-
-def parse_version(text):
-    """'5.01' -> (5, 1)."""
-    major, _, minor = text.partition(".")
-    if not (major.isdigit() and minor.isdigit()):
-        raise SystemExit(f"the subsystem version must be MAJOR.MINOR, not {text!r}")
-    return int(major), int(minor)
 
 
 def main(argv):

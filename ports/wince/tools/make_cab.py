@@ -24,6 +24,7 @@ import sys
 from xml.sax.saxutils import quoteattr
 
 from cab_container import cabinet, padded
+from platform_version import parse_version
 
 PROCESSOR_ANY = 0            # what CabWiz writes for these devices: no processor warning
 FILE_PLAIN_COPY = 0          # the file flags CabWiz writes for a file copied as it is
@@ -165,14 +166,6 @@ def read_time(path):
             return int(f.read().strip())
     except (OSError, ValueError) as error:
         raise SystemExit(f"no time stamp in {path}: {error}")
-
-
-def parse_version(text):
-    """'5.01' -> (5, 1)."""
-    major, _, minor = text.partition(".")
-    if not (major.isdigit() and minor.isdigit()):
-        raise SystemExit(f"a version is MAJOR.MINOR, not {text!r}")
-    return int(major), int(minor)
 
 
 def main(argv):

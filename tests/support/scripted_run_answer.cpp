@@ -1,7 +1,8 @@
-// The host engine's answer for the scripted clock that the module test gives
-// the WebAssembly modules: the result, the result line, the counter reads,
-// the bits of the timing table's used rows and the solution's digest, as one
-// JSON object.
+// The host engine's answer for the scripted counter of the CE loader
+// (ports/wince/loader/scripted_counter.h), which the device image and the
+// browser's modules get too: the result, the result line as the dialog
+// formats it, the counter reads, the bits of the timing table's used rows
+// and the solution's digest, as one JSON object.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
