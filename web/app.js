@@ -152,13 +152,13 @@ function showOutcome(report) {
 
 // ---- the Run command ----
 
-function run(info, module) {
+function run(ready, module) {
   const button = $('run');
   button.hidden = true;
   $('status').classList.remove('failure');
   $('status').textContent = WAITING;
   const worker = new Worker('worker.js', { type: 'module' });
-  worker.onmessage = ({ data }) => {
+  worker.onmessage = async ({ data }) => {
     if (data.progress) return;
     worker.terminate();
     button.hidden = false;
@@ -167,7 +167,7 @@ function run(info, module) {
       $('status').textContent = `Velmark could not run: ${data.error}`;
       return;
     }
-    const context = gatherContext(info, data.module, data.kernels, data.resolution);
+    const context = gatherContext(await ready, data.module, data.kernels, data.resolution);
     showContext(context.host, data.kernels);
     const report = reportJson(context, data.measurement);
     showOutcome(report);
@@ -207,11 +207,14 @@ async function start() {
   // run, to compare them; only a module beside the page is taken.
   const asked = new URLSearchParams(location.search).get('module');
   const module = asked && /^[\w-]+\.wasm$/.test(asked) ? asked : moduleFor();
-  const info = { ...(await buildInfo()), versions: await fullVersions() };
+  // Run answers at once; the build's description, fetched meanwhile, goes
+  // into the report when the run ends.
+  const ready = Promise.all([buildInfo(), fullVersions()]).then(([info, versions]) => ({ ...info, versions }));
+  $('run').addEventListener('click', () => run(ready, module));
+  $('download').addEventListener('click', download);
+  const info = await ready;
   const context = gatherContext(info, module, module === 'velmark-simd.wasm' ? 'simd128' : 'portable', clockResolution());
   showContext(context.host, context.build.kernels);
-  $('run').addEventListener('click', () => run(info, module));
-  $('download').addEventListener('click', download);
   const shared = reportFromFragment(location.hash);
   if (shared) {
     showOutcome(shared);

@@ -64,7 +64,10 @@ async function newPage(browser, viewport, init) {
 
 const text = (page, selector) => page.locator(selector).innerText();
 
+// What the page says it runs on, once it has said it (the page gathers it
+// after loading).
 async function contextLines(page) {
+  await page.waitForSelector('#context-lines dd');
   const terms = await page.locator('#context-lines dt').allInnerTexts();
   const values = await page.locator('#context-lines dd').allInnerTexts();
   return Object.fromEntries(terms.map((term, i) => [term, values[i]]));
@@ -132,6 +135,7 @@ async function checkShareLink(browser, page, report, url) {
   const link = await page.locator('#share').getAttribute('href');
   const shared = await newPage(browser, DESKTOP);
   await shared.goto(new URL(link, url).href);
+  await shared.waitForSelector('#results:not([hidden])');
   const status = await text(shared, '#status');
   const heading = await text(shared, '#results-heading');
   const best = await shared.locator('#statistics dd').first().innerText();
