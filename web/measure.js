@@ -9,8 +9,8 @@ import { LEADING_DIMENSION, ORDER } from './engine.js';
 // one solve: the digests tools/solution_digest.py computes independently.
 export const KNOWN_RUN_DIGEST = '0x57d9d4e4cedd169f';
 export const KNOWN_SOLUTION_DIGEST = '0x49fc1a1a7a570778';
-export const MIN_RUNS = 10;
-export const BUDGET_SECONDS = 1;
+const MIN_RUNS = 10;
+const BUDGET_SECONDS = 1;
 const FLT_EPSILON = 2 ** -23;
 
 // FNV-1a 64 of the singles' bit patterns, four little-endian bytes each.
@@ -51,7 +51,7 @@ export function judgeSolution({ matrix, rhs, solution }) {
 
 // Best, median, minimum, median / best, and the coefficient of variation
 // (sample standard deviation / mean); NaN where there is nothing to tell.
-export function summarise(results) {
+function summarise(results) {
   const sorted = [...results].sort((a, b) => a - b);
   const count = sorted.length;
   if (count === 0) return { best: 0, minimum: 0, median: 0, medianToBest: NaN, cv: NaN };

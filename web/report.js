@@ -5,12 +5,12 @@
 
 import { KNOWN_RUN_DIGEST, KNOWN_SOLUTION_DIGEST } from './measure.js';
 
-export const SCHEMA_VERSION = 2;
-export const PLATFORM = 'web-wasm32';
+const SCHEMA_VERSION = 2;
+const PLATFORM = 'web-wasm32';
 
 // C's %.2f of a double: the exact binary value rounded to two decimals,
 // ties to even (toFixed would round them up).
-export function fixed2(value) {
+function fixed2(value) {
   if (!Number.isFinite(value)) return String(value);
   const [whole, fraction] = Math.abs(value).toFixed(100).split('.');
   let cents = BigInt(whole + fraction.slice(0, 2));
