@@ -55,7 +55,7 @@ int main(int argc, char **argv)
 
     // The file first, so that a result asked to be kept is kept even when
     // standard output is closed or full.
-    int status = measurement.validated ? kValidated : kNotValidated;
+    int status = measurement.passed() ? kValidated : kNotValidated;
     std::string json = velmark::format_json(context, measurement);
     if (!options.output.empty()) {
         std::string failed = velmark::write_file_replacing(options.output, json);

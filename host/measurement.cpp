@@ -1,6 +1,9 @@
 #include "measurement.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 
 #include "velmark_engine.h"
 #include "workspace.h"
@@ -33,6 +36,54 @@ RunRecord one_run(const Engine &engine)
     return run;
 }
 
+std::string seconds_text(double seconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g s", seconds);
+    return text;
+}
+
+// The headline from the runs, the clocks' verdict, and whether the time
+// is a measurement at all.
+void judge_time(Measurement &m, double counter_seconds, double reference_seconds)
+{
+    std::vector<RunTiming> timings;
+    for (const RunRecord &run : m.runs) {
+        timings.push_back({run.kflops, run.table[COLUMN_AVERAGED_LAYOUT1].total_seconds,
+                           run.table[COLUMN_AVERAGED_LAYOUT2].total_seconds});
+    }
+    m.headline = best_block(timings);
+    ClockCheck &clock = m.clock;
+    compare_clocks(clock, counter_seconds, reference_seconds);
+    const double step = std::max(clock.counter_step, clock.counter_stated_resolution);
+    clock.headline_bound = headline_clock_bound(
+        step, std::min(m.headline.averaged_total_layout1, m.headline.averaged_total_layout2),
+        std::max(1, m.headline.runs));
+    clock.coarse = !(clock.headline_bound <= kCoarseHeadline);
+
+    if (!clock.conclusive) {
+        m.measurement_problems.push_back(
+            "the counted runs took " + seconds_text(reference_seconds) + " by " + clock.reference_name +
+            ", too short to check " + clock.counter_name + " (steps of " + seconds_text(step) + ") against " +
+            clock.reference_name + " (steps of " + seconds_text(clock.reference_step) +
+            "): give the runs longer (--time)");
+    } else if (!clock.agrees) {
+        char share[32];
+        std::snprintf(share, sizeof share, "%.1f%%", 100.0 * (counter_seconds / reference_seconds - 1.0));
+        m.measurement_problems.push_back(
+            clock.counter_name + " counted " + seconds_text(counter_seconds) + " where " + clock.reference_name +
+            " counted " + seconds_text(reference_seconds) + " over the counted runs (" + share +
+            "): the counter does not run at the frequency it reports, so no figure it times is right");
+    }
+    const int kflops = m.headline.kflops;
+    if (m.headline.runs == 0 || kflops <= 0 || kflops == INT32_MAX) {
+        m.measurement_problems.push_back(
+            "the headline, " + std::to_string(kflops) +
+            " KFLOPS, is not a rate: a rate is finite, positive and below the integer limit (a clock that "
+            "did not move between readings gives an infinite one)");
+    }
+}
+
 }  // namespace
 
 Engine real_engine()
@@ -46,6 +97,8 @@ Engine real_engine()
         using clock = std::chrono::steady_clock;
         return std::chrono::duration<double>(clock::now().time_since_epoch()).count();
     };
+    engine.counter = engine_counter();
+    engine.reference = wall_clock();
     return engine;
 }
 
@@ -67,9 +120,16 @@ std::vector<int> Measurement::results_kflops() const
 Measurement measure(const RunPlan &plan, const Engine &engine)
 {
     Measurement m;
+    m.clock.counter_name = engine.counter.name;
+    m.clock.reference_name = engine.reference.name;
+    m.clock.counter_step = smallest_step(engine.counter.seconds);
+    m.clock.counter_stated_resolution = engine.counter.stated_resolution;
+    m.clock.reference_step = std::max(smallest_step(engine.reference.seconds), engine.reference.stated_resolution);
     m.warmup = one_run(engine);
     m.warmup_right = m.warmup.solution_digest == kKnownRunDigest;
     const double start = engine.seconds();
+    const double counter_start = engine.counter.seconds();
+    const double reference_start = engine.reference.seconds();
     while (run_again(plan, static_cast<int>(m.runs.size()), m.seconds)) {
         RunRecord run = one_run(engine);
         if (m.runs.empty() || run.kflops > m.runs[m.best_run].kflops) {
@@ -82,12 +142,15 @@ Measurement measure(const RunPlan &plan, const Engine &engine)
         }
         m.seconds = engine.seconds() - start;
     }
+    const double reference_end = engine.reference.seconds();
+    const double counter_end = engine.counter.seconds();
     m.runs_check.runs = static_cast<int>(m.runs.size());
     m.budget_seconds = plan.fixed_runs > 0 ? 0.0 : plan.budget_seconds;
     m.statistics = summarise(m.results_kflops());
     m.untimed = engine.untimed_solve();
     m.validated = m.untimed.validated && m.warmup_right && m.runs_check.runs > 0 &&
                   m.runs_check.first_wrong_run == 0;
+    judge_time(m, counter_end - counter_start, reference_end - reference_start);
     return m;
 }
 

@@ -11,8 +11,11 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
+#include "clock_check.h"
+#include "headline.h"
 #include "options.h"
 #include "run_statistics.h"
 #include "solution_check.h"
@@ -43,11 +46,13 @@ struct Engine {
     std::function<TimingTable()> timing_table;        // the table the run left
     std::function<std::uint64_t()> solution_digest;   // of the solution the run left
     std::function<Validation()> untimed_solve;        // one more solve, outside any timing
-    std::function<double()> seconds;                  // a monotonic clock
+    std::function<double()> seconds;                  // a monotonic clock, for the budget
+    Clock counter;                                    // the clock the engine times with
+    Clock reference;                                  // a second clock to check it by
 };
 
 // run_benchmark, the table and the solution it leaves in the workspace,
-// validate_solver and a steady clock.
+// validate_solver, a steady clock, the engine's counter and the wall clock.
 Engine real_engine();
 
 // The solutions of the timed runs, each checked against kKnownRunDigest.
@@ -68,6 +73,15 @@ struct Measurement {
     bool warmup_right = false;    // the warm-up run left the known solution
     Validation untimed;           // the untimed solve after the runs
     bool validated = false;       // every run, the warm-up too, and the untimed solve were right
+    Headline headline;            // the figure the measurement leads with
+    ClockCheck clock;             // the counter against the reference, its steps
+    // What makes the time not a measurement (the clocks disagree, the
+    // headline is not a finite positive rate); empty when it is one.
+    std::vector<std::string> measurement_problems;
+
+    bool measurement_valid() const { return measurement_problems.empty(); }
+    // The one pass/fail decision: the computation and its timing.
+    bool passed() const { return validated && measurement_valid(); }
 
     std::vector<int> results_kflops() const;
     const TimingTable &best_table() const { return runs[best_run].table; }

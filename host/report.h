@@ -11,11 +11,15 @@
 
 namespace velmark {
 
-inline constexpr int kReportSchemaVersion = 2;
+inline constexpr int kReportSchemaVersion = 3;
 
 // The result as the dialog shows it: "CPU performance %.2f MFlops", from the
 // single-precision product of the rate and 0.001.
 std::string result_line(int kflops);
+
+// The headline's result line, marked coarse with its bound where the
+// clock's steps move it too far for it to compare.
+std::string headline_line(const Measurement &measurement);
 
 std::string format_text(const Context &context, const Measurement &measurement);
 std::string format_json(const Context &context, const Measurement &measurement);

@@ -31,8 +31,23 @@ std::string format_json(const Context &context, const Measurement &measurement)
                           {"median_kflops", stats.median},
                           {"min_kflops", stats.minimum},
                           {"median_to_best", stats.median_to_best},
-                          {"coefficient_of_variation", stats.coefficient_of_variation}};
-    json["result_line"] = result_line(stats.best);
+                          {"coefficient_of_variation", stats.coefficient_of_variation},
+                          {"headline_kflops", measurement.headline.kflops},
+                          {"headline_rule", kHeadlineRule},
+                          {"headline_first_run", measurement.headline.first_run + 1},
+                          {"headline_runs", measurement.headline.runs}};
+    json["result_line"] = result_line(measurement.headline.kflops);
+    const ClockCheck &clock = measurement.clock;
+    json["clock"] = {{"counter", clock.counter_name},
+                     {"resolution_seconds", clock.counter_step},
+                     {"stated_resolution_seconds", clock.counter_stated_resolution},
+                     {"reference", clock.reference_name},
+                     {"reference_resolution_seconds", clock.reference_step},
+                     {"counter_seconds", clock.counter_seconds},
+                     {"reference_seconds", clock.reference_seconds},
+                     {"agrees", clock.agrees},
+                     {"headline_bound", clock.headline_bound},
+                     {"coarse", clock.coarse}};
     ordered_json table = ordered_json::array();
     const TimingTable &best = measurement.best_table();
     for (std::size_t i = 0; i < best.size(); ++i) {
@@ -59,7 +74,9 @@ std::string format_json(const Context &context, const Measurement &measurement)
                           {"normalised_residual", v.residual},
                           {"max_error", v.max_error},
                           {"timed_runs", timed},
-                          {"validated", measurement.validated}};
+                          {"validated", measurement.validated},
+                          {"measurement_validated", measurement.measurement_valid()},
+                          {"measurement_problems", measurement.measurement_problems}};
     return json.dump() + "\n";
 }
 

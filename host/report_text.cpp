@@ -69,6 +69,14 @@ std::string result_line(int kflops)
     return printf_string("CPU performance %.2f MFlops", static_cast<double>(mflops));
 }
 
+std::string headline_line(const Measurement &measurement)
+{
+    const std::string line = result_line(measurement.headline.kflops);
+    if (!measurement.clock.coarse) return line;
+    return line + printf_string(" (coarse: the clock's steps move it by about %.2g%%, so it is not a comparable "
+                                "result)", 100.0 * measurement.clock.headline_bound);
+}
+
 std::string format_text(const Context &context, const Measurement &measurement)
 {
     const Statistics &stats = measurement.statistics;
@@ -101,7 +109,16 @@ std::string format_text(const Context &context, const Measurement &measurement)
                 ? printf_string("spread:   %.2f%% (coefficient of variation of the runs)\n",
                                 100.0 * stats.coefficient_of_variation)
                 : std::string("spread:   none to tell (fewer than two runs)\n");
-    text += result_line(stats.best) + "\n";
+    const ClockCheck &clock = measurement.clock;
+    const Headline &headline = measurement.headline;
+    text += printf_string("clock:    %s, steps of %.3g s seen (the system says %.3g s); against %s over the "
+                          "counted runs, %.6f s and %.6f s\n",
+                          clock.counter_name.c_str(), clock.counter_step, clock.counter_stated_resolution,
+                          clock.reference_name.c_str(), clock.counter_seconds, clock.reference_seconds);
+    text += printf_string("headline: %d KFLOPS, the %s (runs %d to %d); the clock's steps move it by about %.2g%%\n",
+                          headline.kflops, kHeadlineRule, headline.first_run + 1,
+                          headline.first_run + headline.runs, 100.0 * clock.headline_bound);
+    text += headline_line(measurement) + "\n";
     if (runs > 1 && stats.median_to_best < kSteadyMedianToBest) {
         text += printf_string("note: the median run is only %.0f%% of the best, so the machine was "
                               "busy; for a steadier figure close other programs or give it longer "
@@ -130,6 +147,10 @@ std::string format_text(const Context &context, const Measurement &measurement)
                           digest_text(v.digest).c_str(), digest_text(kKnownSolutionDigest).c_str(),
                           v.residual, v.max_error);
     text += measurement.validated ? "correct operation validated\n" : "correct operation NOT validated\n";
+    for (const std::string &problem : measurement.measurement_problems) {
+        text += "measurement: " + problem + "\n";
+    }
+    text += measurement.measurement_valid() ? "measurement validated\n" : "measurement NOT validated\n";
     return text;
 }
 

@@ -12,9 +12,10 @@ import json
 import os
 import sys
 
-# Version 2 added the warm-up run and the coefficient of variation; what is
-# read here means the same in both.
-SCHEMA_VERSIONS = (1, 2)
+# Version 2 added the warm-up run and the coefficient of variation; version
+# 3 leads with a headline of its own (the best block of ten runs) and checks
+# the clock. Before 3 the headline was the best run.
+SCHEMA_VERSIONS = (1, 2, 3)
 
 
 def load(path):
@@ -24,9 +25,21 @@ def load(path):
     except (OSError, ValueError) as error:
         sys.exit("compare_results.py: cannot read %s: %s" % (path, error))
     if report.get("schema_version") not in SCHEMA_VERSIONS:
-        sys.exit("compare_results.py: %s is not a Velmark result of schema version %s"
-                 % (path, " or ".join(str(v) for v in SCHEMA_VERSIONS)))
+        versions = [str(v) for v in SCHEMA_VERSIONS]
+        sys.exit("compare_results.py: %s is not a Velmark result of schema version %s or %s"
+                 % (path, ", ".join(versions[:-1]), versions[-1]))
     return report
+
+
+def headline(report):
+    stats = report["statistics"]
+    return stats.get("headline_kflops", stats["best_kflops"])
+
+
+def headline_text(report):
+    """The headline, marked where its clock was too coarse for it to compare."""
+    coarse = report.get("clock", {}).get("coarse", False)
+    return "%d%s" % (headline(report), " (coarse)" if coarse else "")
 
 
 def label(path, report):
@@ -44,16 +57,16 @@ def build_text(report):
 
 
 def table(paths, reports):
-    first_best = reports[0]["statistics"]["best_kflops"]
-    rows = [("file", "cpu", "build", "kernels", "best KFLOPS", "median KFLOPS", "median/best", "runs",
-             "best ÷ first")]
+    first = headline(reports[0])
+    rows = [("file", "cpu", "build", "kernels", "headline KFLOPS", "median KFLOPS", "median/best", "runs",
+             "headline ÷ first")]
     for path, report in zip(paths, reports):
         stats = report["statistics"]
         spread = stats["median_to_best"]
         rows.append((os.path.basename(path), report["host"]["cpu"], build_text(report),
-                     report["build"]["kernels"], "%d" % stats["best_kflops"], "%.0f" % stats["median_kflops"],
+                     report["build"]["kernels"], headline_text(report), "%.0f" % stats["median_kflops"],
                      "n/a" if spread is None else "%.1f%%" % (100 * spread), "%d" % report["measurement"]["runs"],
-                     "%.2f" % (stats["best_kflops"] / first_best) if first_best > 0 else "n/a"))
+                     "%.2f" % (headline(report) / first) if first > 0 else "n/a"))
     widths = [max(len(row[i]) for row in rows) for i in range(len(rows[0]))]
     return "\n".join("  ".join(cell.ljust(w) for cell, w in zip(row, widths)).rstrip() for row in rows)
 

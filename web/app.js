@@ -3,7 +3,7 @@
 // the best run's timing table, the statistics, the validation, the JSON
 // report and a share link.
 import { clockResolution, moduleFor } from './engine.js';
-import { reportFromFragment, reportJson, resultLine, shareFragment } from './report.js';
+import { headlineLine, reportFromFragment, reportJson, shareFragment } from './report.js';
 
 const WAITING = 'Running the benchmark... expected duration under 60 seconds.\r\n\r\n' +
   'Velmark loads the CPU so please be patient and do not operate the device until this message changes.';
@@ -108,10 +108,18 @@ function showResults(report, shared) {
   if (shared) showContext(report.host, report.build.kernels);
   fillList($('statistics'), [
     ['runs', `${report.measurement.runs} in ${report.measurement.seconds.toFixed(2)} s, after 1 warm-up run that is not counted`],
+    ['headline', `${s.headline_kflops} KFLOPS, the ${s.headline_rule} (runs ${s.headline_first_run} to ` +
+      `${s.headline_first_run + s.headline_runs - 1})`],
     ['best', `${s.best_kflops} KFLOPS`],
     ['median', `${s.median_kflops} KFLOPS` + (s.median_to_best !== null ? `, ${(100 * s.median_to_best).toFixed(1)}% of the best` : '')],
     ['minimum', `${s.min_kflops} KFLOPS`],
     ['spread', s.coefficient_of_variation !== null ? `${(100 * s.coefficient_of_variation).toFixed(2)}%` : 'none to tell'],
+    ['clock', `${report.clock.counter}, steps of ${microseconds(report.clock.resolution_seconds)}; against ` +
+      `${report.clock.reference}, ${report.clock.counter_seconds.toFixed(4)} s and ` +
+      `${report.clock.reference_seconds.toFixed(4)} s over the counted runs`],
+    ['clock bound', report.clock.headline_bound === null ? 'unknown'
+      : `the clock's steps move the headline by about ${(100 * report.clock.headline_bound).toPrecision(2)}%` +
+        (report.clock.coarse ? ': coarse, not a comparable result' : '')],
     ['version', report.velmark_version],
     ['compiler', `${report.build.compiler} ${report.build.flags}`],
   ]);
@@ -136,6 +144,8 @@ function showResults(report, shared) {
       `normalised residual ${v.normalised_residual === null ? 'NaN' : v.normalised_residual.toPrecision(3)}`,
     v.digest !== v.expected_digest],
     [v.validated ? 'correct operation validated' : 'correct operation NOT validated', !v.validated],
+    ...v.measurement_problems.map((problem) => [`measurement: ${problem}`, true]),
+    [v.measurement_validated ? 'measurement validated' : 'measurement NOT validated', !v.measurement_validated],
   ];
   $('validation').replaceChildren(...lines.map(([text, wrong]) => element('li', text, wrong ? 'wrong' : undefined)));
   $('share').href = location.pathname + shareFragment(report);
@@ -143,11 +153,17 @@ function showResults(report, shared) {
 }
 
 function showOutcome(report) {
-  const status = $('status');
-  status.classList.toggle('failure', !report.validation.validated);
-  status.textContent = report.validation.validated
-    ? report.result_line
-    : 'Velmark could not validate its own arithmetic in this browser: a solution came out wrong, so no result is shown.';
+  const status = $('status'), v = report.validation;
+  status.classList.toggle('failure', !v.validated || !v.measurement_validated);
+  if (!v.validated) {
+    status.textContent = 'Velmark could not validate its own arithmetic in this browser: a solution came out wrong, ' +
+      'so no result is shown.';
+  } else if (!v.measurement_validated) {
+    status.textContent = `Velmark could not validate its measurement in this browser: ${v.measurement_problems[0]}; ` +
+      'so no result is shown.';
+  } else {
+    status.textContent = headlineLine(report);
+  }
 }
 
 // ---- the Run command ----
@@ -167,7 +183,7 @@ function run(ready, module) {
       $('status').textContent = `Velmark could not run: ${data.error}`;
       return;
     }
-    const context = gatherContext(await ready, data.module, data.kernels, data.resolution);
+    const context = gatherContext(await ready, data.module, data.kernels, data.measurement.clock.resolution_seconds);
     showContext(context.host, data.kernels);
     const report = reportJson(context, data.measurement);
     showOutcome(report);

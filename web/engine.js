@@ -24,30 +24,37 @@ export function pageClock(now = () => performance.now()) {
   return { ticks: () => Math.round(now() * 1e6), frequency: () => 1e9 };
 }
 
-// The smallest step of performance.now() seen in a few thousand readings,
-// in seconds: the resolution that timed runs have.
-export function clockResolution(now = () => performance.now()) {
-  let smallest = Infinity, steps = 0, before = now();
-  for (let i = 0; i < 200000 && steps < 50; ++i) {
-    const reading = now();
+// The smallest step between readings of a clock in seconds, seen in up to
+// `steps` steps or 200000 readings (a clock that never moves: infinity).
+export function smallestStep(seconds, steps = 50) {
+  let smallest = Infinity, seen = 0, before = seconds();
+  for (let i = 0; i < 200000 && seen < steps; ++i) {
+    const reading = seconds();
     if (reading > before) {
       smallest = Math.min(smallest, reading - before);
-      ++steps;
+      ++seen;
       before = reading;
     }
   }
-  return smallest / 1000;
+  return smallest;
+}
+
+// The smallest step of performance.now(), in seconds: the resolution that
+// timed runs have.
+export function clockResolution(now = () => performance.now()) {
+  return smallestStep(() => now() / 1000);
 }
 
 export class Engine {
   // bytes: the module; clock: { ticks(), frequency() } as numbers.
   static async load(bytes, clock) {
     const { instance } = await WebAssembly.instantiate(bytes, { clock });
-    return new Engine(instance.exports);
+    return new Engine(instance.exports, clock);
   }
 
-  constructor(exports) {
+  constructor(exports, clock) {
     this.exports = exports;
+    this.clock = clock;
     this.kernels = this.string(exports.velmark_kernels());
   }
 
@@ -63,6 +70,12 @@ export class Engine {
   // One whole run: its KFLOPS.
   run() {
     return this.exports.run_benchmark();
+  }
+
+  // The result of averaged columns that took these totals, by the run's
+  // own rules (the headline of a block of runs).
+  kflopsFromAveragedTotals(total1, total2) {
+    return this.exports.velmark_kflops_from_averaged_totals(total1, total2);
   }
 
   // The eight used columns the latest run left, each as the rows of the

@@ -1,9 +1,11 @@
 // The measurement, as the host runner makes it: one warm-up run that is
 // not counted, then whole runs for about a second (at least ten), every
 // run's result and solution digest kept, the best run's timing table, the
-// statistics, and one untimed solve; then the one pass/fail decision.
+// statistics, the headline (the best block of ten runs), and one untimed
+// solve; the clock the module timed with checked against the browser's
+// wall clock over the counted runs; then the one pass/fail decision.
 
-import { LEADING_DIMENSION, ORDER } from './engine.js';
+import { LEADING_DIMENSION, ORDER, smallestStep } from './engine.js';
 
 // What every whole run leaves in its right-hand side, and the solution of
 // one solve: the digests tools/solution_digest.py computes independently.
@@ -12,6 +14,15 @@ export const KNOWN_SOLUTION_DIGEST = '0x49fc1a1a7a570778';
 const MIN_RUNS = 10;
 const BUDGET_SECONDS = 1;
 const FLT_EPSILON = 2 ** -23;
+// As the host runner's: the block the headline averages, the clocks'
+// tolerance, the share of the span their steps may take, and the bound
+// past which the headline is coarse.
+export const HEADLINE_BLOCK_RUNS = 10;
+export const HEADLINE_RULE = 'best block of 10 runs';
+const CLOCK_TOLERANCE = 0.03;
+const CLOCK_CHECK_RESOLUTION = 0.02;
+const COARSE_HEADLINE = 0.01;
+const INT32_MAX = 2147483647;
 
 // FNV-1a 64 of the singles' bit patterns, four little-endian bytes each.
 export function solutionDigest(floats) {
@@ -66,16 +77,83 @@ function summarise(results) {
   return { best, minimum, median, medianToBest: best > 0 ? median / best : NaN, cv };
 }
 
+// The best block of HEADLINE_BLOCK_RUNS runs in the order they ran (the
+// first of equal ones): each block's averaged columns are the means of its
+// runs' averaged totals, rated and reduced to KFLOPS by the module's own
+// rules. Runs past the last whole block are left out; fewer runs than a
+// block make one block.
+export function bestBlock(engine, runs, blockRuns = HEADLINE_BLOCK_RUNS) {
+  if (runs.length === 0) return { kflops: 0, firstRun: 0, runs: 0, totals: [0, 0] };
+  const size = Math.min(runs.length, Math.max(1, blockRuns));
+  let best = null;
+  for (let first = 0; first + size <= runs.length; first += size) {
+    let sum1 = 0, sum2 = 0;
+    for (let i = first; i < first + size; ++i) {
+      sum1 += runs[i].table[3].total_seconds;
+      sum2 += runs[i].table[7].total_seconds;
+    }
+    const totals = [sum1 / size, sum2 / size];
+    const kflops = engine.kflopsFromAveragedTotals(...totals);
+    if (best === null || kflops > best.kflops) best = { kflops, firstRun: first, runs: size, totals };
+  }
+  return best;
+}
+
+// The standard error a clock of this step leaves in a headline of blocks
+// of `blockRuns` runs whose averaged columns take `total` seconds: 24
+// readings a column over ten repetitions, each rounded independently.
+export function headlineClockBound(step, total, blockRuns) {
+  return total > 0 && blockRuns >= 1 ? step / (total * Math.sqrt(50 * blockRuns)) : Infinity;
+}
+
+const secondsText = (seconds) => `${Number(seconds.toPrecision(6))} s`;
+
+// The headline's and the clocks' verdicts: what makes the time no
+// measurement (none: it is one).
+function judgeTime(clock, headline) {
+  const problems = [];
+  const steps = clock.resolution_seconds + clock.reference_resolution_seconds;
+  const span = clock.reference_seconds, counted = clock.counter_seconds;
+  const conclusive = span > 0 && Number.isFinite(steps) && steps <= CLOCK_CHECK_RESOLUTION * span;
+  clock.agrees = conclusive && Math.abs(counted - span) <= CLOCK_TOLERANCE * span + steps;
+  if (!conclusive) {
+    problems.push(`the counted runs took ${secondsText(span)} by ${clock.reference}, too short to check ` +
+      `${clock.counter} (steps of ${secondsText(clock.resolution_seconds)}) against it ` +
+      `(steps of ${secondsText(clock.reference_resolution_seconds)})`);
+  } else if (!clock.agrees) {
+    problems.push(`${clock.counter} counted ${secondsText(counted)} where ${clock.reference} counted ` +
+      `${secondsText(span)} over the counted runs (${(100 * (counted / span - 1)).toFixed(1)}%): the clock ` +
+      'the module times with does not run at the rate it states, so no figure it times is right');
+  }
+  if (headline.runs === 0 || !(headline.kflops > 0) || headline.kflops >= INT32_MAX) {
+    problems.push(`the headline, ${headline.kflops} KFLOPS, is not a rate: a rate is finite, positive and ` +
+      'below the integer limit (a clock that did not move between readings gives an infinite one)');
+  }
+  return problems;
+}
+
 function oneRun(engine) {
   const kflops = engine.run();
   return { kflops, table: engine.timingTable(), digest: solutionDigest(engine.solution()) };
 }
 
-// runs: a fixed count, or 0 for the time budget; seconds(): a clock.
-export function measure(engine, { runs = 0, budget = BUDGET_SECONDS, seconds, onRun = () => {} }) {
+// runs: a fixed count, or 0 for the time budget; seconds(): a clock for
+// the budget; reference(): a second clock in seconds, of another source
+// than the one the module times with (engine.clock), to check it by.
+export function measure(engine, {
+  runs = 0, budget = BUDGET_SECONDS, seconds, reference = () => Date.now() / 1000, onRun = () => {},
+}) {
+  const counter = () => engine.clock.ticks() / engine.clock.frequency();
+  const clock = {
+    counter: `the page's clock (${engine.clock.frequency()} ticks a second)`,
+    resolution_seconds: smallestStep(counter),
+    reference: "the browser's wall clock (Date.now)",
+    reference_resolution_seconds: smallestStep(reference, 5),
+  };
   const warmup = oneRun(engine);
   const made = [];
   const start = seconds();
+  const counterStart = counter(), referenceStart = reference();
   let spent = 0, best = 0;
   while (runs > 0 ? made.length < runs : made.length < MIN_RUNS || spent < budget) {
     const run = oneRun(engine);
@@ -84,6 +162,13 @@ export function measure(engine, { runs = 0, budget = BUDGET_SECONDS, seconds, on
     spent = seconds() - start;
     onRun(made.length, spent);
   }
+  clock.reference_seconds = reference() - referenceStart;
+  clock.counter_seconds = counter() - counterStart;
+  const headline = bestBlock(engine, made);
+  clock.headline_bound = headlineClockBound(clock.resolution_seconds, Math.min(...headline.totals),
+    Math.max(1, headline.runs));
+  clock.coarse = !(clock.headline_bound <= COARSE_HEADLINE);
+  const problems = judgeTime(clock, headline);
   const wrong = made.findIndex((run) => run.digest !== KNOWN_RUN_DIGEST);
   const untimed = judgeSolution(engine.untimedSolve());
   const warmupRight = warmup.digest === KNOWN_RUN_DIGEST;
@@ -92,5 +177,6 @@ export function measure(engine, { runs = 0, budget = BUDGET_SECONDS, seconds, on
     statistics: summarise(made.map((run) => run.kflops)),
     firstWrongRun: wrong < 0 ? null : wrong + 1, untimed, warmupRight,
     validated: untimed.validated && warmupRight && made.length > 0 && wrong < 0,
+    headline, clock, measurementProblems: problems,
   };
 }

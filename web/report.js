@@ -3,9 +3,9 @@
 // in the host fields, and the share link that carries it in the URL's
 // fragment. These only format: the measurement decides.
 
-import { KNOWN_RUN_DIGEST, KNOWN_SOLUTION_DIGEST } from './measure.js';
+import { HEADLINE_RULE, KNOWN_RUN_DIGEST, KNOWN_SOLUTION_DIGEST } from './measure.js';
 
-const SCHEMA_VERSION = 2;
+export const SCHEMA_VERSION = 3;
 const PLATFORM = 'web-wasm32';
 
 // C's %.2f of a double: the exact binary value rounded to two decimals,
@@ -32,9 +32,19 @@ function finiteOrNull(value) {
   return Number.isFinite(value) ? value : null;
 }
 
+// The headline's result line, marked coarse with its bound where the
+// clock's steps move it too far for it to compare.
+export function headlineLine(report) {
+  const line = resultLine(report.statistics.headline_kflops);
+  const clock = report.clock;
+  if (!clock.coarse) return line;
+  const bound = clock.headline_bound === null ? 'an unknown share' : `about ${(100 * clock.headline_bound).toPrecision(2)}%`;
+  return `${line} (coarse: the clock's steps move it by ${bound}, so it is not a comparable result)`;
+}
+
 // context: { velmark_version, timestamp_utc, host: {...}, build: {...} }
 export function reportJson(context, m) {
-  const s = m.statistics;
+  const s = m.statistics, clock = m.clock;
   return {
     schema_version: SCHEMA_VERSION,
     velmark_version: context.velmark_version,
@@ -46,8 +56,17 @@ export function reportJson(context, m) {
     statistics: {
       best_kflops: s.best, median_kflops: s.median, min_kflops: s.minimum,
       median_to_best: finiteOrNull(s.medianToBest), coefficient_of_variation: finiteOrNull(s.cv),
+      headline_kflops: m.headline.kflops, headline_rule: HEADLINE_RULE,
+      headline_first_run: m.headline.firstRun + 1, headline_runs: m.headline.runs,
     },
-    result_line: resultLine(s.best),
+    result_line: resultLine(m.headline.kflops),
+    clock: {
+      counter: clock.counter, resolution_seconds: finiteOrNull(clock.resolution_seconds),
+      stated_resolution_seconds: null, reference: clock.reference,
+      reference_resolution_seconds: finiteOrNull(clock.reference_resolution_seconds),
+      counter_seconds: clock.counter_seconds, reference_seconds: clock.reference_seconds, agrees: clock.agrees,
+      headline_bound: finiteOrNull(clock.headline_bound), coarse: clock.coarse,
+    },
     timing_table: m.runs.length
       ? m.runs[m.best].table.map((c) => ({ ...c, kflops: finiteOrNull(c.kflops) }))
       : [],
@@ -61,6 +80,8 @@ export function reportJson(context, m) {
         warmup_digest: m.warmup.digest,
       },
       validated: m.validated,
+      measurement_validated: m.measurementProblems.length === 0,
+      measurement_problems: m.measurementProblems,
     },
   };
 }

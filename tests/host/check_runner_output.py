@@ -82,7 +82,7 @@ with tempfile.TemporaryDirectory() as folder:
           "no temporary file is left beside it")
     report = json.loads(saved)
     keys = {"schema_version", "velmark_version", "timestamp_utc", "host", "build", "measurement",
-            "runs_kflops", "statistics", "result_line", "timing_table", "validation"}
+            "runs_kflops", "statistics", "result_line", "clock", "timing_table", "validation"}
     check(keys <= set(report), "every top-level key is there (missing: %s)" % (keys - set(report)))
     check(set(report["host"]) >= {"os", "cpu", "logical_cpus"} and
           set(report["build"]) >= {"compiler", "flags", "kernels"} and
@@ -93,6 +93,15 @@ with tempfile.TemporaryDirectory() as folder:
           "the time is ISO 8601 UTC: %s" % report["timestamp_utc"])
     check(report["validation"]["validated"] is True and len(report["runs_kflops"]) == 1,
           "one run, validated")
+    clock, stats = report["clock"], report["statistics"]
+    check(report["validation"]["measurement_validated"] is True and clock["agrees"] is True and
+          0 < clock["resolution_seconds"] < 1e-3 and clock["stated_resolution_seconds"] > 0 and
+          abs(clock["counter_seconds"] / clock["reference_seconds"] - 1) < 0.03 and clock["coarse"] is False,
+          "the counter agrees with the wall clock and its steps are measured: %r" % clock)
+    check(stats["headline_kflops"] == report["runs_kflops"][0] and stats["headline_runs"] == 1 and
+          re.fullmatch(r"CPU performance [0-9]+\.[0-9]{2} MFlops", report["result_line"]) is not None and
+          abs(float(report["result_line"].split()[2]) - stats["headline_kflops"] / 1000) < 0.01,
+          "one run is its own block, and the result line is the headline's")
 
 with tempfile.TemporaryDirectory() as folder:
     # A write that fails half-way: the file size limit is hit, with SIGXFSZ

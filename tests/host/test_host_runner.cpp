@@ -166,6 +166,17 @@ velmark::Measurement sample_measurement(std::vector<int> results = {1500, 1000, 
     m.untimed.residual = 0.03;
     m.untimed.validated = true;
     m.validated = true;
+    m.headline.kflops = 1800;  // not any one run's: the block's
+    m.headline.runs = static_cast<int>(results.size());
+    m.clock.counter_name = "the counter";
+    m.clock.reference_name = "the wall clock";
+    m.clock.counter_step = 2e-8;
+    m.clock.counter_stated_resolution = 1e-9;
+    m.clock.reference_step = 1e-7;
+    m.clock.counter_seconds = 1.25;
+    m.clock.reference_seconds = 1.2500001;
+    m.clock.agrees = m.clock.conclusive = true;
+    m.clock.headline_bound = 0.0001;
     return m;
 }
 
@@ -174,7 +185,7 @@ TEST(Report, JsonIsOneObjectWithEveryDocumentedKey)
     std::string text = velmark::format_json(sample_context(), sample_measurement());
     EXPECT_EQ(text.size() - 1, text.find('\n')) << "one line";
     nlohmann::json json = nlohmann::json::parse(text);
-    EXPECT_EQ(2, json["schema_version"]);
+    EXPECT_EQ(3, json["schema_version"]);
     EXPECT_EQ("1.0 (git abc1234)", json["velmark_version"]);
     EXPECT_EQ("2026-12-09T01:02:03Z", json["timestamp_utc"]);
     EXPECT_EQ("Some \"CPU\"", json["host"]["cpu"]);
@@ -199,7 +210,24 @@ TEST(Report, JsonIsOneObjectWithEveryDocumentedKey)
                     ["coefficient_of_variation"]
                         .is_null())
         << "no spread in one run";
-    EXPECT_EQ("CPU performance 2.00 MFlops", json["result_line"]) << "the best run";
+    EXPECT_EQ("CPU performance 1.80 MFlops", json["result_line"]) << "the headline, not the best run";
+    EXPECT_EQ(1800, json["statistics"]["headline_kflops"]);
+    EXPECT_EQ("best block of 10 runs", json["statistics"]["headline_rule"]);
+    EXPECT_EQ(1, json["statistics"]["headline_first_run"]) << "counted from 1, as the text does";
+    EXPECT_EQ(4, json["statistics"]["headline_runs"]);
+    const nlohmann::json &clock = json["clock"];
+    EXPECT_EQ("the counter", clock["counter"]);
+    EXPECT_EQ("the wall clock", clock["reference"]);
+    EXPECT_EQ(2e-8, clock["resolution_seconds"]);
+    EXPECT_EQ(1e-9, clock["stated_resolution_seconds"]);
+    EXPECT_EQ(1e-7, clock["reference_resolution_seconds"]);
+    EXPECT_EQ(1.25, clock["counter_seconds"]);
+    EXPECT_EQ(1.2500001, clock["reference_seconds"]);
+    EXPECT_EQ(true, clock["agrees"]);
+    EXPECT_EQ(0.0001, clock["headline_bound"]);
+    EXPECT_EQ(false, clock["coarse"]);
+    EXPECT_EQ(true, json["validation"]["measurement_validated"]);
+    EXPECT_TRUE(json["validation"]["measurement_problems"].empty());
     ASSERT_EQ(8u, json["timing_table"].size());
     EXPECT_TRUE(json["timing_table"][0]["kflops"].is_null()) << "infinity is not JSON";
     for (int k = 0; k < 8; ++k) {
@@ -238,6 +266,18 @@ TEST(Report, JsonIsOneObjectWithEveryDocumentedKey)
     undecided.validated = false;
     EXPECT_EQ(false, nlohmann::json::parse(velmark::format_json(sample_context(), undecided))["validation"]["validated"]);
 
+    // The time's own verdict, beside the computation's.
+    velmark::Measurement mistimed = sample_measurement();
+    mistimed.measurement_problems = {"the clocks disagree"};
+    mistimed.clock.agrees = false;
+    mistimed.clock.coarse = true;
+    nlohmann::json timed = nlohmann::json::parse(velmark::format_json(sample_context(), mistimed));
+    EXPECT_EQ(true, timed["validation"]["validated"]);
+    EXPECT_EQ(false, timed["validation"]["measurement_validated"]);
+    EXPECT_EQ((std::vector<std::string>{"the clocks disagree"}), timed["validation"]["measurement_problems"]);
+    EXPECT_EQ(false, timed["clock"]["agrees"]);
+    EXPECT_EQ(true, timed["clock"]["coarse"]);
+
     velmark::Measurement counted = sample_measurement();
     counted.budget_seconds = 0.0;
     EXPECT_TRUE(nlohmann::json::parse(velmark::format_json(sample_context(), counted))["measurement"]["budget_seconds"]
@@ -253,8 +293,12 @@ TEST(Report, TextLeadsWithTheBestRunAndSaysWhenTheMachineWasBusy)
           "kernels:  portable\n", "timing table of the best run:\n",
           "runs:     4 in 1.25 s (budget 1 s), after 1 warm-up run that is not counted\n",
           "best:     2000 KFLOPS\n", "median:   1600 KFLOPS, 80.0% of the best\n",
-          "minimum:  1000 KFLOPS\n", "spread:   27.12% (coefficient of variation of the runs)\n", "CPU performance 2.00 MFlops\n", "note: the median run is only 80%",
-          "correct operation validated\n"}) {
+          "minimum:  1000 KFLOPS\n", "spread:   27.12% (coefficient of variation of the runs)\n",
+          "clock:    the counter, steps of 2e-08 s seen (the system says 1e-09 s); against the wall clock over the "
+          "counted runs, 1.250000 s and 1.250000 s\n",
+          "headline: 1800 KFLOPS, the best block of 10 runs (runs 1 to 4); the clock's steps move it by about 0.01%\n"
+          "CPU performance 1.80 MFlops\n",
+          "note: the median run is only 80%", "correct operation validated\nmeasurement validated\n"}) {
         EXPECT_NE(std::string::npos, text.find(expected)) << expected << "\n" << text;
     }
 
@@ -271,6 +315,18 @@ TEST(Report, TextLeadsWithTheBestRunAndSaysWhenTheMachineWasBusy)
     EXPECT_NE(std::string::npos,
               velmark::format_text(sample_context(), sample_measurement({40, 10, 31, 20})).find("median:   25.5 KFLOPS"))
         << "not rounded";
+
+    velmark::Measurement coarse = sample_measurement();
+    coarse.clock.coarse = true;
+    coarse.clock.headline_bound = 0.031;
+    coarse.measurement_problems = {"the clocks disagree", "the headline is no rate"};
+    text = velmark::format_text(sample_context(), coarse);
+    EXPECT_NE(std::string::npos, text.find("\nCPU performance 1.80 MFlops (coarse: the clock's steps move it by about "
+                                           "3.1%, so it is not a comparable result)\n"))
+        << text;
+    EXPECT_NE(std::string::npos, text.find("correct operation validated\nmeasurement: the clocks disagree\n"
+                                           "measurement: the headline is no rate\nmeasurement NOT validated\n"))
+        << text;
 }
 
 TEST(Report, TextTimingTableHasEachRowAndColumnInItsPlace)

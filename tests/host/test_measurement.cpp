@@ -4,6 +4,7 @@
 // made on.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,7 +21,11 @@ namespace {
 // `warmup_digest`, whose counted run k (from 0) gives kflops[k] and leaves
 // digests[k] (the known one when not given), whose table's first column
 // says which run left it, whose untimed solve says `untimed_right`, and
-// whose clock moves `step` seconds a reading.
+// whose clock moves `step` seconds a reading. Its counter runs at
+// `counter_rate` times the reference clock's rate, and both tick by
+// `clock_tick` seconds a reading on top of the engine's clock; each run's
+// averaged columns take `averaged_total` seconds, or averaged_totals[k]
+// for counted run k when given.
 struct FakeEngine {
     std::vector<int> kflops;
     std::vector<std::uint64_t> digests = {};
@@ -28,8 +33,13 @@ struct FakeEngine {
     bool untimed_right = true;
     int warmup = 1;
     std::uint64_t warmup_digest = velmark::kKnownRunDigest;
+    double counter_rate = 1.0;
+    double clock_tick = 1e-9;
+    float averaged_total = 1e-3f;
+    std::vector<float> averaged_totals = {};
     int runs = 0;  // made so far, the warm-up included
     double now = 0.0;
+    int counter_reads = 0, reference_reads = 0;
 
     velmark::Engine engine()
     {
@@ -38,6 +48,9 @@ struct FakeEngine {
         e.timing_table = [this] {
             velmark::TimingTable table;
             table[0].factor_seconds = static_cast<float>(runs - 1);  // the counted run just made, from 1
+            std::size_t k = static_cast<std::size_t>(runs - 2);
+            float total = runs >= 2 && k < averaged_totals.size() ? averaged_totals[k] : averaged_total;
+            table[3].total_seconds = table[7].total_seconds = total;
             return table;
         };
         e.solution_digest = [this] {
@@ -51,6 +64,8 @@ struct FakeEngine {
             return v;
         };
         e.seconds = [this] { return now += step; };
+        e.counter = {"the fake counter", [this] { return counter_rate * (now + clock_tick * ++counter_reads); }, 0.0};
+        e.reference = {"the fake wall clock", [this] { return now + clock_tick * ++reference_reads; }, 0.0};
         return e;
     }
 };
@@ -135,6 +150,116 @@ TEST(Measurement, EveryTimedRunsSolutionIsCheckedAndDecidesOnce)
     untimed_wrong.untimed_right = false;
     EXPECT_FALSE(velmark::measure(velmark::plan_from(velmark::parse_options({"--runs", "1"})), untimed_wrong.engine())
                      .validated);
+}
+
+velmark::Measurement measure_runs(FakeEngine &fake, const char *runs)
+{
+    return velmark::measure(velmark::plan_from(velmark::parse_options({"--runs", runs})), fake.engine());
+}
+
+TEST(Measurement, ACounterAtAnotherRateThanTheReferenceIsNoMeasurement)
+{
+    // 1.05: a frequency misreported by 5%; 0.001: microseconds counted as
+    // nanoseconds; both slower and faster counters fail.
+    for (double rate : {1.05, 0.95, 0.001, 1000.0}) {
+        FakeEngine fake{{5}};
+        fake.step = 0.1;
+        fake.counter_rate = rate;
+        velmark::Measurement m = measure_runs(fake, "10");
+        EXPECT_TRUE(m.validated) << "the bits were right";
+        EXPECT_FALSE(m.clock.agrees) << rate;
+        ASSERT_EQ(1u, m.measurement_problems.size()) << rate;
+        EXPECT_EQ(0u, m.measurement_problems[0].find("the fake counter counted ")) << m.measurement_problems[0];
+        EXPECT_NE(std::string::npos, m.measurement_problems[0].find(" where the fake wall clock counted 1 s "))
+            << m.measurement_problems[0];
+        EXPECT_FALSE(m.passed()) << rate;
+    }
+    for (double rate : {1.0, 1.02, 0.98}) {
+        FakeEngine fake{{5}};
+        fake.step = 0.1;
+        fake.counter_rate = rate;
+        velmark::Measurement m = measure_runs(fake, "10");
+        EXPECT_TRUE(m.clock.agrees && m.clock.conclusive) << rate;
+        EXPECT_NEAR(rate, m.clock.counter_seconds, 1e-6) << "over the counted runs alone";
+        EXPECT_NEAR(1.0, m.clock.reference_seconds, 1e-6);
+        EXPECT_TRUE(m.passed()) << rate << ": within a few percent";
+    }
+}
+
+TEST(Measurement, ASpanTheClocksCannotResolveIsNotChecked)
+{
+    FakeEngine fake{{5}};
+    fake.step = 1e-3;
+    fake.clock_tick = 1e-4;  // both clocks step 0.1 ms: 0.2 ms of a 1 ms span
+    velmark::Measurement m = measure_runs(fake, "1");
+    EXPECT_FALSE(m.clock.conclusive);
+    EXPECT_FALSE(m.clock.agrees);
+    ASSERT_EQ(1u, m.measurement_problems.size());
+    EXPECT_NE(std::string::npos, m.measurement_problems[0].find("too short to check the fake counter"))
+        << m.measurement_problems[0];
+    EXPECT_NE(std::string::npos, m.measurement_problems[0].find("(--time)")) << m.measurement_problems[0];
+
+    FakeEngine longer{{5}};
+    longer.step = 0.1;
+    longer.clock_tick = 1e-4;
+    EXPECT_TRUE(measure_runs(longer, "1").measurement_valid()) << "0.2 ms of a 100 ms span";
+}
+
+TEST(Measurement, AHeadlineThatIsNoRateIsNoMeasurement)
+{
+    // A clock that stood still: totals of 0 give an infinite rate, which
+    // saturates; and a rate that rounds to 0.
+    for (float total : {0.0f, 1e9f}) {
+        FakeEngine fake{{5}};
+        fake.step = 0.1;
+        fake.averaged_total = total;
+        velmark::Measurement m = measure_runs(fake, "10");
+        EXPECT_TRUE(m.clock.agrees);
+        ASSERT_EQ(1u, m.measurement_problems.size()) << total;
+        EXPECT_EQ(0u, m.measurement_problems[0].find("the headline, " + std::to_string(m.headline.kflops) +
+                                                     " KFLOPS, is not a rate"))
+            << m.measurement_problems[0];
+        EXPECT_FALSE(m.passed());
+    }
+}
+
+TEST(Measurement, TheHeadlineIsTheBestBlockOfTenAndItsClockBound)
+{
+    // Runs 11-20 are the fastest block on average, though run 5 alone is
+    // the fastest of all; run 31, past the last whole block, is left out.
+    FakeEngine fake{{5}};
+    fake.step = 0.1;
+    fake.averaged_totals = std::vector<float>(31, 2e-3f);
+    fake.averaged_totals[4] = 1e-3f;
+    for (int k = 10; k < 20; ++k) fake.averaged_totals[k] = 1.5e-3f;
+    fake.averaged_totals[30] = 1e-4f;
+    velmark::Measurement m = measure_runs(fake, "31");
+    EXPECT_EQ(10, m.headline.first_run);
+    EXPECT_EQ(10, m.headline.runs);
+    EXPECT_EQ(velmark::kflops_from_averaged_totals(1.5e-3, 1.5e-3), m.headline.kflops);
+    EXPECT_EQ(457778, m.headline.kflops) << "686666.67 operations in 1.5 ms";
+    // The counter's step over the block's averaged total, as a standard
+    // error of 24 readings a column over ten repetitions and ten runs.
+    EXPECT_NEAR(fake.clock_tick / (1.5e-3 * std::sqrt(500.0)), m.clock.headline_bound, 1e-12);
+    EXPECT_FALSE(m.clock.coarse);
+
+    FakeEngine few{{5}};
+    few.step = 0.1;
+    few.averaged_totals = {2e-3f, 1e-3f, 4e-3f};
+    velmark::Measurement three = measure_runs(few, "3");
+    EXPECT_EQ(0, three.headline.first_run);
+    EXPECT_EQ(3, three.headline.runs) << "fewer runs than a block make one block";
+    EXPECT_EQ(velmark::kflops_from_averaged_totals(7e-3 / 3, 7e-3 / 3), three.headline.kflops);
+
+    FakeEngine coarse{{5}};
+    coarse.step = 0.1;
+    coarse.clock_tick = 1e-4;  // 0.1 ms steps against 1 ms columns: 0.45%
+    coarse.averaged_total = 1e-3f;
+    EXPECT_FALSE(measure_runs(coarse, "10").clock.coarse);
+    coarse.clock_tick = 3e-4;  // 1.3%
+    velmark::Measurement m_coarse = measure_runs(coarse, "10");
+    EXPECT_TRUE(m_coarse.clock.coarse);
+    EXPECT_TRUE(m_coarse.measurement_valid()) << "coarse is shown as coarse, not failed";
 }
 
 TEST(Measurement, TheRealEngineTableIsCopiedColumnByColumn)

@@ -2,11 +2,13 @@
 // (ports/wince/loader/scripted_counter.h), which the device image and the
 // browser's modules get too: the result, the result line as the dialog
 // formats it, the counter reads, the bits of the timing table's used rows
-// and the solution's digest, as one JSON object.
+// and the solution's digest, as one JSON object; and the KFLOPS the
+// headline's rule gives for a few blocks' averaged totals.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
+#include "headline.h"
 #include "scripted_counter.h"
 #include "solution_check.h"
 #include "velmark_engine.h"
@@ -41,7 +43,16 @@ int main()
             std::printf("%s%u", row == 0 && k == 0 ? "" : ", ", bits);
         }
     }
-    std::printf("], \"solution_digest\": \"0x%016llx\"}\n",
+    std::printf("], \"solution_digest\": \"0x%016llx\", \"averaged_totals_kflops\": [",
                 static_cast<unsigned long long>(velmark::solution_digest(rhs, n)));
+    // Equal columns, the second one slower, a half to round, a total of 0
+    // and one too long for a whole KFLOPS.
+    const double totals[][2] = {{1.5e-3, 1.5e-3}, {5.7e-5, 5.9e-5}, {686666.6666666666 / 1234.5e3, 1.0},
+                                {0.0, 0.0}, {1e6, 1e6}, {1.3333333333e-4, 1.2e-4}};
+    for (std::size_t i = 0; i < sizeof totals / sizeof totals[0]; ++i) {
+        std::printf("%s[%.17g, %.17g, %d]", i ? ", " : "", totals[i][0], totals[i][1],
+                    velmark::kflops_from_averaged_totals(totals[i][0], totals[i][1]));
+    }
+    std::printf("]}\n");
     return 0;
 }

@@ -3,7 +3,9 @@
 // vectors of every length the unrolled and the SIMD paths split
 // differently (overlapping ones too), the whole problem's solution digests
 // for both jobs, and a whole run with a scripted clock, whose timing table,
-// result and solution must be the host engine's to the bit.
+// result and solution must be the host engine's to the bit; the headline's
+// rule against the host's, and the clock the module is given checked
+// against the wall clock.
 //
 // usage: node check_module.mjs SITE_FOLDER HOST_ANSWER_PROGRAM
 import { execFileSync } from 'node:child_process';
@@ -11,7 +13,8 @@ import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
 
 import { Engine } from '../../web/engine.js';
-import { KNOWN_SOLUTION_DIGEST, KNOWN_RUN_DIGEST, judgeSolution, solutionDigest } from '../../web/measure.js';
+import { KNOWN_SOLUTION_DIGEST, KNOWN_RUN_DIGEST, bestBlock, judgeSolution, measure, solutionDigest }
+  from '../../web/measure.js';
 import { resultLine } from '../../web/report.js';
 
 const [site, hostAnswer] = process.argv.slice(2);
@@ -178,6 +181,43 @@ async function checkScriptedRun(bytes, name, host) {
         `${name}: the run leaves solution digest ${digest} (the host engine: ${host.solution_digest})`);
 }
 
+// The headline: the module's rating of averaged totals is the host
+// runner's, and the best block is chosen as the runner chooses it.
+function checkHeadline(engine, name, host) {
+  const rated = host.averaged_totals_kflops.map(([t1, t2]) => engine.kflopsFromAveragedTotals(t1, t2));
+  check(rated.every((kflops, i) => kflops === host.averaged_totals_kflops[i][2]),
+        `${name}: averaged totals rate as the host runner rates them: ${rated.join(', ')}`);
+  const runs = (totals) => totals.map((total) => ({ table: Object.assign([], { 3: { total_seconds: total }, 7: { total_seconds: total } }) }));
+  // Runs 11-20 are the fastest block though run 5 is the fastest run; run
+  // 31, past the last whole block, is left out.
+  const totals = Array(31).fill(2e-3);
+  totals[4] = 1e-3;
+  totals.fill(1.5e-3, 10, 20);
+  totals[30] = 1e-4;
+  const block = bestBlock(engine, runs(totals));
+  const few = bestBlock(engine, runs([2e-3, 1e-3, 4e-3]));
+  check(block.firstRun === 10 && block.runs === 10 && block.kflops === 457778 && few.firstRun === 0 && few.runs === 3 &&
+        few.kflops === engine.kflopsFromAveragedTotals(7e-3 / 3, 7e-3 / 3),
+  `${name}: the best block of ten (${JSON.stringify(block)}), and fewer runs as one block (${JSON.stringify(few)})`);
+}
+
+// A clock that runs at `rate` times the wall clock's, as a page that gave
+// the module microseconds for nanoseconds would: the bits stay right, the
+// measurement does not.
+async function checkClockAgainstWallClock(bytes, name) {
+  for (const rate of [1, 1.05, 0.95, 1e-3]) {
+    const clock = { ticks: () => Math.round(performance.now() * 1e6 * rate), frequency: () => 1e9 };
+    const engine = await Engine.load(bytes, clock);
+    const m = measure(engine, { budget: 0.2, seconds: () => performance.now() / 1000 });
+    const problem = m.measurementProblems[0] || '';
+    check(m.validated && (rate === 1 ? m.measurementProblems.length === 0 && m.clock.agrees
+      : !m.clock.agrees && problem.startsWith("the page's clock (1000000000 ticks a second) counted ") &&
+        problem.includes(" where the browser's wall clock (Date.now) counted ")),
+    `${name}: a clock at ${rate} times the wall clock's ${rate === 1 ? 'is a measurement' : 'is none'}: ` +
+      `${problem || JSON.stringify(m.clock)}`);
+  }
+}
+
 const host = JSON.parse(execFileSync(hostAnswer, { encoding: 'utf8' }));
 for (const [file, kernels] of [['velmark.wasm', 'portable'], ['velmark-simd.wasm', 'simd128']]) {
   const bytes = readFileSync(join(site, file));
@@ -187,6 +227,8 @@ for (const [file, kernels] of [['velmark.wasm', 'portable'], ['velmark-simd.wasm
   checkKernels(engine, file);
   checkSolves(engine, file);
   await checkScriptedRun(bytes, file, host);
+  checkHeadline(engine, file, host);
+  await checkClockAgainstWallClock(bytes, file);
 }
 console.log(`${passed} passed, ${failed} failed`);
 process.exit(failed ? 1 : 0);

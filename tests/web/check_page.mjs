@@ -100,7 +100,8 @@ async function checkRun(page, name, shots) {
   const status = await text(page, '#status');
   check(RESULT.test(status), `${name}: the result line "${status}"`);
   const validation = await page.locator('#validation li').allInnerTexts();
-  check(validation.at(-1) === 'correct operation validated' && !(await page.locator('#validation .wrong').count()),
+  check(validation.slice(-2).join('; ') === 'correct operation validated; measurement validated' &&
+        !(await page.locator('#validation .wrong').count()),
         `${name}: ${validation.join('; ')}`);
   if (shots) await page.screenshot({ path: join(shots, `web-${name}-result.png`), fullPage: true });
   return status;
@@ -112,14 +113,27 @@ async function checkReport(page, status, work) {
   await download.saveAs(file);
   const report = JSON.parse(readFileSync(file, 'utf8'));
   const s = report.statistics, v = report.validation;
-  check(report.schema_version === 2 && report.build.platform === 'web-wasm32' && report.build.kernels === 'simd128' &&
+  check(report.schema_version === 3 && report.build.platform === 'web-wasm32' && report.build.kernels === 'simd128' &&
         report.host.browser.startsWith('Chromium') && report.host.cross_origin_isolated === true &&
         report.build.compiler.startsWith('Clang') && report.build.flags.includes('-msimd128'),
-  `the JSON: schema 2, platform web-wasm32, the browser, the SIMD module's build: ${JSON.stringify(report.build)}`);
+  `the JSON: schema 3, platform web-wasm32, the browser, the SIMD module's build: ${JSON.stringify(report.build)}`);
   check(report.measurement.runs >= 10 && report.runs_kflops.length === report.measurement.runs &&
         s.best_kflops === Math.max(...report.runs_kflops) && report.result_line === status &&
         report.timing_table.length === 8 && report.timing_table.every((c, k) => c.column === k),
   `the JSON's runs (${report.measurement.runs}), statistics and timing table agree with the page`);
+  // The headline is a block's mean, so it lies within the runs' results
+  // (one KFLOPS of rounding either way), and the result line is its own.
+  check(s.headline_rule === 'best block of 10 runs' && s.headline_runs === 10 &&
+        (s.headline_first_run - 1) % 10 === 0 && s.headline_first_run + 9 <= report.measurement.runs &&
+        s.headline_kflops <= s.best_kflops + 1 && s.headline_kflops >= s.min_kflops - 1 &&
+        status === `CPU performance ${(Math.fround(Math.fround(s.headline_kflops) * Math.fround(0.001))).toFixed(2)} MFlops`,
+  `the headline: ${s.headline_kflops} KFLOPS from runs ${s.headline_first_run} to ${s.headline_first_run + 9}, best run ${s.best_kflops}`);
+  const clock = report.clock;
+  check(clock.agrees && !clock.coarse && clock.resolution_seconds > 0 && clock.resolution_seconds <= 20e-6 &&
+        clock.resolution_seconds === report.host.clock_resolution_seconds &&
+        Math.abs(clock.counter_seconds / clock.reference_seconds - 1) < 0.03 && clock.headline_bound < 0.01 &&
+        v.measurement_validated === true && v.measurement_problems.length === 0,
+  `the JSON's clock: checked against the wall clock, fine, its bound under 1%: ${JSON.stringify(clock)}`);
   check(v.validated && v.digest === v.expected_digest && v.timed_runs.first_wrong_run === null &&
         v.timed_runs.warmup_digest === v.timed_runs.expected_digest && v.normalised_residual < 10,
   `the JSON's validation: ${JSON.stringify(v)}`);
@@ -164,8 +178,8 @@ async function checkWrongKernel(browser, work) {
   await run(page);
   const status = await text(page, '#status');
   const validation = await page.locator('#validation li').allInnerTexts();
-  check(!status.includes('CPU performance') && status.includes('could not validate') &&
-        validation.at(-1) === 'correct operation NOT validated',
+  check(!status.includes('CPU performance') && status.includes('could not validate its own arithmetic') &&
+        validation.includes('correct operation NOT validated'),
   `a wrong kernel shows a failure and no result: "${status}"`);
   await page.context().close();
 }
@@ -188,6 +202,11 @@ async function checkCoarseClock(browser) {
   check(lines['cross-origin isolated'] === 'no' && notice.includes('the figure is coarse') &&
         notice.includes('Cross-Origin-Opener-Policy: same-origin'),
   `served without the headers: not isolated, a ${lines['clock resolution']} clock, and the page says so`);
+  // Its figure is shown as coarse, with its bound, not as a result.
+  await run(page);
+  const status = await text(page, '#status');
+  check(/^CPU performance \d+\.\d\d MFlops \(coarse: the clock's steps move it by about [\d.]+%, so it is not a comparable result\)$/.test(status),
+        `a coarse clock's figure is marked so: "${status}"`);
   await page.context().close();
 }
 

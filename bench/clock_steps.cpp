@@ -1,0 +1,173 @@
+// How far a clock's steps move the headline. Every run is made once on the
+// fine counter, its readings recorded; then the same run is made again on a
+// counter that replays those readings rounded down to a step (1 ns, 5 us,
+// 20 us, 100 us, 1 ms) at a random phase, as a coarse browser clock would
+// have read them. So each step sees exactly the machine's own runs, side by
+// side in one process, and the headline's bias is that rule on the coarse
+// runs over that rule on the fine ones.
+//
+// Usage: velmark_clock_steps [--trials N] [--runs N]
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "counter.h"
+#include "headline.h"
+#include "velmark_engine.h"
+#include "workspace.h"
+
+namespace {
+
+std::vector<vm_int64> recorded;
+std::size_t replay_next = 0;
+bool replaying = false;
+vm_int64 step_ns = 1;
+vm_int64 phase_ns = 0;
+
+vm_int64 fine_now()
+{
+    using clock = std::chrono::steady_clock;
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+extern "C" int read_counter(vm_int64 *ticks)
+{
+    if (!replaying) {
+        *ticks = fine_now();
+        recorded.push_back(*ticks);
+        return 1;
+    }
+    vm_int64 fine = recorded[replay_next++];
+    *ticks = (fine + phase_ns) / step_ns * step_ns;
+    return 1;
+}
+
+extern "C" int read_counter_frequency(vm_int64 *ticks_per_second)
+{
+    *ticks_per_second = 1000000000LL;
+    return 1;
+}
+
+namespace {
+
+velmark::RunTiming timing_left()
+{
+    velmark::RunTiming run;
+    run.kflops = result_kflops;
+    run.averaged_total_layout1 = timing_table[ROW_TOTAL_SECONDS][COLUMN_AVERAGED_LAYOUT1];
+    run.averaged_total_layout2 = timing_table[ROW_TOTAL_SECONDS][COLUMN_AVERAGED_LAYOUT2];
+    return run;
+}
+
+struct Summary {
+    double mean = 0.0, deviation = 0.0;
+};
+
+Summary summarise(const std::vector<double> &values)
+{
+    Summary s;
+    for (double v : values) s.mean += v;
+    s.mean /= static_cast<double>(values.size());
+    for (double v : values) s.deviation += (v - s.mean) * (v - s.mean);
+    s.deviation = values.size() > 1 ? std::sqrt(s.deviation / static_cast<double>(values.size() - 1)) : 0.0;
+    return s;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    int trials = 10, runs = 300;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--trials") == 0) trials = std::max(1, std::atoi(argv[i + 1]));
+        else if (std::strcmp(argv[i], "--runs") == 0) runs = std::max(1, std::atoi(argv[i + 1]));
+        else {
+            std::fprintf(stderr, "usage: %s [--trials N] [--runs N]\n", argv[0]);
+            return 2;
+        }
+    }
+    const vm_int64 steps_ns[] = {1, 5000, 20000, 100000, 1000000};
+    const int step_count = sizeof steps_ns / sizeof steps_ns[0];
+    struct Rule {
+        std::string name;
+        std::function<double(const std::vector<velmark::RunTiming> &)> headline;
+    };
+    std::vector<Rule> rules = {
+        {"best run", [](const std::vector<velmark::RunTiming> &runs) { return double(velmark::best_run_kflops(runs)); }},
+        {"median run", velmark::median_run_kflops},
+    };
+    // The headline's rule, and other block sizes to show what ten trades.
+    for (int block : {velmark::kHeadlineBlockRuns, 5, 20, 30}) {
+        rules.push_back({"best block of " + std::to_string(block) + (block == velmark::kHeadlineBlockRuns ? " (headline)" : ""),
+                         [block](const std::vector<velmark::RunTiming> &runs) {
+                             return double(velmark::best_block(runs, block).kflops);
+                         }});
+    }
+    const int rule_count = static_cast<int>(rules.size());
+    std::mt19937_64 random(12345);
+
+    // bias[rule][step]: one ratio to the fine headline per trial.
+    std::vector<std::vector<std::vector<double>>> bias(rule_count, std::vector<std::vector<double>>(step_count));
+    double fine_total_seconds = 0.0;
+    run_benchmark();  // warm-up, not counted
+    for (int trial = 0; trial < trials; ++trial) {
+        std::vector<velmark::RunTiming> fine;
+        std::vector<std::vector<velmark::RunTiming>> coarse(step_count);
+        std::vector<vm_int64> phases(step_count);
+        for (int s = 0; s < step_count; ++s) {
+            phases[s] = std::uniform_int_distribution<vm_int64>(0, steps_ns[s] - 1)(random);
+        }
+        for (int r = 0; r < runs; ++r) {
+            recorded.clear();
+            replaying = false;
+            run_benchmark();
+            fine.push_back(timing_left());
+            fine_total_seconds += fine.back().averaged_total_layout2;
+            replaying = true;
+            for (int s = 0; s < step_count; ++s) {
+                replay_next = 0;
+                step_ns = steps_ns[s];
+                phase_ns = phases[s];
+                run_benchmark();
+                coarse[s].push_back(timing_left());
+            }
+            replaying = false;
+        }
+        for (int k = 0; k < rule_count; ++k) {
+            const double reference = rules[k].headline(fine);
+            for (int s = 0; s < step_count; ++s) {
+                bias[k][s].push_back(rules[k].headline(coarse[s]) / reference - 1.0);
+            }
+        }
+    }
+
+    std::printf("%d trials of %d runs; averaged column total on the fine clock %.1f us\n", trials, runs,
+                1e6 * fine_total_seconds / (static_cast<double>(trials) * runs));
+    std::printf("headline's bias from the clock's step (mean over trials, and its spread):\n");
+    std::printf("%-30s", "rule");
+    for (int s = 0; s < step_count; ++s) {
+        std::printf("%20s", (steps_ns[s] >= 1000 ? std::to_string(steps_ns[s] / 1000) + " us"
+                                                 : std::to_string(steps_ns[s]) + " ns").c_str());
+    }
+    std::printf("\n");
+    for (int k = 0; k < rule_count; ++k) {
+        std::printf("%-30s", rules[k].name.c_str());
+        for (int s = 0; s < step_count; ++s) {
+            Summary summary = summarise(bias[k][s]);
+            char cell[40];
+            std::snprintf(cell, sizeof cell, "%+.2f%% +-%.2f%%", 100.0 * summary.mean, 100.0 * summary.deviation);
+            std::printf("%20s", cell);
+        }
+        std::printf("\n");
+    }
+    return 0;
+}
