@@ -6,6 +6,11 @@
 // side in one process, and the headline's bias is that rule on the coarse
 // runs over that rule on the fine ones.
 //
+// Beside each rule's bias it prints the bound the runner and the page
+// report for a clock of that step on these runs (the standard error of
+// independently rounded readings), so that the threshold past which they
+// call a figure coarse can be read off against the bias it stands for.
+//
 // Usage: velmark_clock_steps [--trials N] [--runs N]
 #include <algorithm>
 #include <chrono>
@@ -18,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "clock_check.h"
 #include "counter.h"
 #include "headline.h"
 #include "velmark_engine.h"
@@ -95,7 +101,7 @@ int main(int argc, char **argv)
             return 2;
         }
     }
-    const vm_int64 steps_ns[] = {1, 5000, 20000, 100000, 1000000};
+    const vm_int64 steps_ns[] = {1, 5000, 20000, 40000, 60000, 100000, 1000000};
     const int step_count = sizeof steps_ns / sizeof steps_ns[0];
     struct Rule {
         std::string name;
@@ -153,9 +159,17 @@ int main(int argc, char **argv)
     std::printf("%d trials of %d runs; averaged column total on the fine clock %.1f us\n", trials, runs,
                 1e6 * fine_total_seconds / (static_cast<double>(trials) * runs));
     std::printf("headline's bias from the clock's step (mean over trials, and its spread):\n");
-    std::printf("%-30s", "rule");
+    const double mean_total = fine_total_seconds / (static_cast<double>(trials) * runs);
+    std::printf("%-30s", "reported bound (model)");
     for (int s = 0; s < step_count; ++s) {
-        std::printf("%20s", (steps_ns[s] >= 1000 ? std::to_string(steps_ns[s] / 1000) + " us"
+        char cell[40];
+        std::snprintf(cell, sizeof cell, "%.2f%%",
+                      100.0 * velmark::headline_clock_bound(1e-9 * steps_ns[s], mean_total, velmark::kHeadlineBlockRuns));
+        std::printf("%18s", cell);
+    }
+    std::printf("\n%-30s", "rule");
+    for (int s = 0; s < step_count; ++s) {
+        std::printf("%18s", (steps_ns[s] >= 1000 ? std::to_string(steps_ns[s] / 1000) + " us"
                                                  : std::to_string(steps_ns[s]) + " ns").c_str());
     }
     std::printf("\n");
@@ -165,7 +179,7 @@ int main(int argc, char **argv)
             Summary summary = summarise(bias[k][s]);
             char cell[40];
             std::snprintf(cell, sizeof cell, "%+.2f%% +-%.2f%%", 100.0 * summary.mean, 100.0 * summary.deviation);
-            std::printf("%20s", cell);
+            std::printf("%18s", cell);
         }
         std::printf("\n");
     }

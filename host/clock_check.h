@@ -15,9 +15,13 @@ inline constexpr double kClockTolerance = 0.03;
 // The clocks' own steps may take at most this share of the counted time,
 // or the comparison tells nothing.
 inline constexpr double kClockCheckResolution = 0.02;
-// A headline that the clock's steps can move by more than this is coarse:
-// shown with its bound, not as a comparable result.
-inline constexpr double kCoarseHeadline = 0.01;
+// A headline whose bound from the clock's steps is above this is coarse:
+// shown with its bound, not as a comparable result. The bound is a
+// standard error of independently rounded readings, which overstates what
+// the steps do: the clock-step benchmark (bench/clock_steps.cpp) shows the
+// headline's bias at a quarter of a percent where the bound says 1.5%, and
+// at 2.6% where it says 3%, so 1.5% keeps the bias within 1%.
+inline constexpr double kCoarseHeadline = 0.015;
 
 struct Clock {
     std::string name;

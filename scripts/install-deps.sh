@@ -4,10 +4,13 @@
 #   host:      what building and running the host runner needs
 #   win32:     what building the desktop Velmark.exe and opening it under wine needs
 #   wm5:       what building the device image and running it here needs
-#   web:       what building the page and serving it needs
-#   web-tests: that, and what testing it needs: node, chromium, and
-#              playwright-core from npm into tests/web/node_modules (the
-#              version tests/web/package-lock.json pins)
+#   web:       what building the page and serving it needs, with
+#              coi-serviceworker from npm into web/node_modules (the
+#              version web/package-lock.json pins)
+#   web-tests: that, and what testing it needs: chromium, firefox-esr,
+#              WebKitGTK's driver and Xvfb, and playwright-core,
+#              puppeteer-core and selenium-webdriver from npm into
+#              tests/web/node_modules (tests/web/package-lock.json pins them)
 #   all:  everything the test command builds and runs
 #   --print: name the packages instead (those that are missing marked so)
 set -eu
@@ -15,8 +18,8 @@ host="cmake make g++ googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev
 wm5="cmake make g++ python3 gcc-arm-none-eabi libnewlib-arm-none-eabi
      libstdc++-arm-none-eabi-newlib python3-pefile python3-pyelftools
      binutils-mingw-w64-x86-64 qemu-user gcab cabextract 7zip"
-web="cmake make python3 clang lld"
-web_tests="$web nodejs chromium"
+web="cmake make python3 clang lld nodejs"
+web_tests="$web chromium firefox-esr webkit2gtk-driver xvfb"
 win32="cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64"
 tests="clang python3-matplotlib libopenblas-dev valgrind
        g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
@@ -75,16 +78,21 @@ case "${1:-all}" in
         fi
         ;;
 esac
-# The page's tests drive chromium with playwright-core, from npm.
+# npm packages, at the versions a folder's package-lock.json pins: the
+# page's service worker (web/), and the browsers' drivers (tests/web/).
+npm_install() {
+    folder="$(cd "$(dirname "$0")/../$1" && pwd)"
+    if [ "$print" = yes ]; then
+        echo "npm packages of $1/package-lock.json, into $1/node_modules"
+    elif ! (cd "$folder" && node -e "const lock = require('./package-lock.json').packages;
+            for (const [path, { version }] of Object.entries(lock)) {
+                if (path && require('./' + path + '/package.json').version !== version) process.exit(1);
+            }" 2>/dev/null); then
+        echo "installing: the npm packages of $1 (npm)"
+        (cd "$folder" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+    fi
+}
 case "${1:-all}" in
-    web-tests|all)
-        modules="$(cd "$(dirname "$0")/../tests/web" && pwd)"
-        if [ "$print" = yes ]; then
-            echo "playwright-core (npm, into tests/web/node_modules)"
-        elif ! (cd "$modules" && node -e "const pinned = require('./package-lock.json').packages['node_modules/playwright-core'].version;
-                process.exit(require('./node_modules/playwright-core/package.json').version === pinned ? 0 : 1)" 2>/dev/null); then
-            echo "installing: playwright-core (npm)"
-            (cd "$modules" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
-        fi
-        ;;
+    web) npm_install web ;;
+    web-tests|all) npm_install web; npm_install tests/web ;;
 esac

@@ -51,8 +51,12 @@ function browserAndSystem(versions = {}) {
   const system = systems.map(([pattern, name]) => [name, pattern.exec(agent)]).find(([, found]) => found);
   const machine = /x86_64|Win64|x64|amd64/i.test(agent) ? ' x86_64' : /aarch64|arm64/i.test(agent) ? ' arm64' : '';
   const version = browser && (versions[browser[0]] || versions['Google Chrome'] || browser[1][1]);
+  // Safari runs on Apple's systems alone; elsewhere a Safari-like agent is
+  // a WebKit port whose "Version/" is made up (WebKitGTK says 60.5).
+  const port = browser && browser[0] === 'Safari' && !/Macintosh|iPhone|iPad/.test(agent);
   return {
-    browser: browser ? `${browser[0]} ${version}${headless}` : 'unknown browser',
+    browser: port ? (/WPE/.test(agent) ? 'WPE WebKit' : 'WebKitGTK')
+      : browser ? `${browser[0]} ${version}${headless}` : 'unknown browser',
     os: system ? `${system[0]}${system[1][1] ? ' ' + system[1][1].replace(/_/g, '.') : ''}${machine}` : 'unknown',
   };
 }
@@ -91,12 +95,21 @@ function showContext(host, kernels) {
   ]);
   const coarse = host.clock_resolution_seconds > COARSE_CLOCK_SECONDS;
   $('notice').hidden = !coarse;
-  if (coarse) {
-    $('notice').textContent = `This browser's clock ticks every ${microseconds(host.clock_resolution_seconds)}, ` +
-      'so the figure is coarse. A page served with the headers Cross-Origin-Opener-Policy: same-origin and ' +
-      'Cross-Origin-Embedder-Policy: require-corp gets a fine clock (scripts/serve-web.sh sends them; ' +
-      'HEADERS.txt says how for any web server).';
-  }
+  if (coarse) $('notice').textContent = coarseClockNotice(host);
+}
+
+// Why the page has a coarse clock, and what that does to its figure.
+function coarseClockNotice(host) {
+  const why = host.cross_origin_isolated ? 'This browser coarsens its clock even for an isolated page'
+    : !globalThis.isSecureContext ? 'This page is not served from a secure origin (HTTPS, or this machine itself), ' +
+      'so it cannot be made cross-origin isolated'
+      : !navigator.serviceWorker ? 'This browser gives the page no service workers (a private window, or a setting ' +
+        'does that), so the page cannot make itself cross-origin isolated'
+        : 'The page is not cross-origin isolated yet (its service worker makes it so on the next load)';
+  return `${why}: its clock ticks every ${microseconds(host.clock_resolution_seconds)}, so the figure is coarse. ` +
+    'Its steps move the figure too far for it to compare, so it is shown with its bound, not as a result. ' +
+    'A host that sends the headers Cross-Origin-Opener-Policy: same-origin and ' +
+    'Cross-Origin-Embedder-Policy: require-corp gives a fine clock (HEADERS.txt says how).';
 }
 
 // ---- the results ----

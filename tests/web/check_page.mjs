@@ -6,52 +6,34 @@
 // the isolation, the downloaded JSON against the report schema and through
 // tools/compare_results.py, the share link's round trip; the plain module
 // too; a planted wrong kernel that must show a failure and no result; a
-// browser without WebAssembly or Workers; a server without the headers,
-// whose coarse clock the page must own up to. Screenshots go to SHOTS.
+// browser without WebAssembly or Workers; a plain static host, which the
+// page's service worker makes isolated, a browser without service workers
+// and an origin that is not secure, whose coarse clock the page must own
+// up to. Screenshots go to SHOTS.
 //
 // usage: node check_page.mjs --site SITE [--wrong-module WRONG.wasm] [--shots SHOTS]
 //                            [--compare compare_results.py] [--quick]
 // --quick: one Run at the desktop size, validated (the release archive's test).
-import { spawn, execFileSync } from 'node:child_process';
+import { execFileSync } from 'node:child_process';
 import { copyFileSync, cpSync, mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { dirname, join } from 'node:path';
-import { fileURLToPath } from 'node:url';
+import { join } from 'node:path';
 
 import { chromium } from 'playwright-core';
 
-const here = dirname(fileURLToPath(import.meta.url));
+import { serve, stopServers } from './page_server.mjs';
+
 const options = Object.fromEntries(process.argv.slice(2).reduce((pairs, arg, i, all) =>
   arg.startsWith('--') ? [...pairs, [arg.slice(2), all[i + 1] && !all[i + 1].startsWith('--') ? all[i + 1] : true]] : pairs, []));
 const RESULT = /^CPU performance \d+\.\d\d MFlops$/;
 const WAITING = 'Running the benchmark... expected duration under 60 seconds.';
 const DESKTOP = { width: 1280, height: 800 }, PHONE = { width: 390, height: 844 };
 let passed = 0, failed = 0;
-const started = [];
 
 function check(ok, what) {
   console.log((ok ? 'ok   ' : 'FAIL ') + what);
   ok ? ++passed : ++failed;
   return ok;
-}
-
-// A server for the folder: web/serve.py (with the headers), or Python's
-// plain one (without); its URL once it listens.
-function serve(folder, isolated = true) {
-  const command = isolated
-    ? ['python3', [join(here, '../../web/serve.py'), folder, '--port', '0']]
-    : ['python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', folder]];
-  const server = spawn(...command, { stdio: ['ignore', 'pipe', 'inherit'] });
-  started.push(server);
-  return new Promise((resolve, reject) => {
-    let seen = '';
-    server.stdout.on('data', (chunk) => {
-      seen += chunk;
-      const found = /http:\/\/127\.0\.0\.1:(\d+)\//.exec(seen) || /port (\d+)/.exec(seen);
-      if (found) resolve(`http://127.0.0.1:${found[1]}/`);
-    });
-    server.on('exit', (status) => reject(new Error(`the server ended (${status}): ${seen}`)));
-  });
 }
 
 async function newPage(browser, viewport, init) {
@@ -193,28 +175,62 @@ async function checkWithout(browser, url, feature, script) {
   await page.context().close();
 }
 
-async function checkCoarseClock(browser) {
+// A plain static host (no headers): the page's service worker makes it
+// cross-origin isolated one reload later, with the fine clock.
+async function checkStaticHost(browser) {
   const url = await serve(options.site, false);
   const page = await newPage(browser, DESKTOP);
   await page.goto(url);
+  await page.waitForFunction(() => globalThis.crossOriginIsolated === true, null, { timeout: 30000 });
   const lines = await contextLines(page);
-  const notice = await page.locator('#notice').innerText();
-  check(lines['cross-origin isolated'] === 'no' && notice.includes('the figure is coarse') &&
-        notice.includes('Cross-Origin-Opener-Policy: same-origin'),
-  `served without the headers: not isolated, a ${lines['clock resolution']} clock, and the page says so`);
-  // Its figure is shown as coarse, with its bound, not as a result.
-  await run(page);
-  const status = await text(page, '#status');
-  check(/^CPU performance \d+\.\d\d MFlops \(coarse: the clock's steps move it by about [\d.]+%, so it is not a comparable result\)$/.test(status),
-        `a coarse clock's figure is marked so: "${status}"`);
+  const navigation = await page.evaluate(() => performance.getEntriesByType('navigation')[0].type);
+  check(lines['cross-origin isolated'] === 'yes' && parseFloat(lines['clock resolution']) <= 20 &&
+        navigation === 'reload' && !(await page.locator('#notice').isVisible()),
+  `a plain static host: isolated one reload later, a ${lines['clock resolution']} clock, no note that it is coarse`);
   await page.context().close();
+
+  // A browser that gives the page no service workers stays coarse, and
+  // the page says why.
+  const without = await newPage(browser, DESKTOP, () => {
+    Object.defineProperty(Navigator.prototype, 'serviceWorker', { get: () => undefined });
+  });
+  await without.goto(url);
+  const notice = (await contextLines(without), await without.locator('#notice').innerText());
+  check(notice.startsWith('This browser gives the page no service workers') && notice.includes('the figure is coarse') &&
+        notice.includes('Cross-Origin-Opener-Policy: same-origin'),
+  `without service workers: "${notice}"`);
+  await without.context().close();
 }
 
-const browser = await chromium.launch({
-  executablePath: '/usr/bin/chromium',
-  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-    '--disable-component-update', '--disable-sync'],
-});
+// An origin that is not secure (a plain http:// name other than this
+// machine's) cannot be isolated: the page says so, and its figure is
+// marked coarse with its bound.
+async function checkNotSecureOrigin(url) {
+  const port = new URL(url).port;
+  const insecure = await chromium.launch({
+    executablePath: '/usr/bin/chromium',
+    args: [...CHROMIUM_ARGUMENTS, '--host-resolver-rules=MAP velmark.test 127.0.0.1'],
+  });
+  try {
+    const page = await newPage(insecure, DESKTOP);
+    await page.goto(`http://velmark.test:${port}/`);
+    const lines = await contextLines(page);
+    const notice = await page.locator('#notice').innerText();
+    check(lines['cross-origin isolated'] === 'no' && notice.startsWith('This page is not served from a secure origin') &&
+          notice.includes('the figure is coarse'),
+    `an origin that is not secure: not isolated, a ${lines['clock resolution']} clock, and the page says why`);
+    await run(page);
+    const status = await text(page, '#status');
+    check(/^CPU performance \d+\.\d\d MFlops \(coarse: the clock's steps move it by about [\d.]+%, so it is not a comparable result\)$/.test(status),
+          `a coarse clock's figure is marked so: "${status}"`);
+  } finally {
+    await insecure.close();
+  }
+}
+
+const CHROMIUM_ARGUMENTS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync'];
+const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: CHROMIUM_ARGUMENTS });
 const work = mkdtempSync(join(tmpdir(), 'velmark-page-'));
 try {
   if (options.shots) mkdirSync(options.shots, { recursive: true });
@@ -235,13 +251,14 @@ try {
     if (options['wrong-module']) await checkWrongKernel(browser, work);
     await checkWithout(browser, url, 'WebAssembly', () => { delete globalThis.WebAssembly; });
     await checkWithout(browser, url, 'Web Workers', () => { delete globalThis.Worker; });
-    await checkCoarseClock(browser);
+    await checkStaticHost(browser);
+    await checkNotSecureOrigin(url);
   }
 } catch (error) {
   check(false, `the page test runs to its end: ${error.stack || error}`);
 } finally {
   await browser.close();
-  for (const server of started) server.kill();
+  stopServers();
   rmSync(work, { recursive: true, force: true });
 }
 console.log(`${passed} passed, ${failed} failed`);
