@@ -1,59 +1,62 @@
 // The page's speed against the native runner's, side by side in one run on
 // one machine (absolute figures move on a shared machine; ratios less so):
-// rounds that each run the native runner with the plain and the SSE2
-// kernels and the page in headless chromium with its SIMD and its plain
-// module, then each one's best MFlops over the rounds and its ratio to the
-// native runner with the matching kernels.
+// rounds that each run the native runner with its default kernels and with
+// SSE2, and the page in every browser engine with its SIMD and its plain
+// module; then each one's best headline over the rounds and its ratio to
+// the native runner with SSE2, the page's SIMD module's nearest match.
 //
 // usage: node bench/web_vs_native.mjs RUNNER SITE [ROUNDS]   (scripts/bench-web.sh builds both)
-import { execFileSync, spawn } from 'node:child_process';
-import { dirname, join } from 'node:path';
-import { fileURLToPath } from 'node:url';
+import { execFileSync } from 'node:child_process';
 
-import { chromium } from '../tests/web/node_modules/playwright-core/index.mjs';
+import { ENGINES, openBrowser } from '../tools/browsers/browsers.mjs';
+import { serve, stopServers } from '../tools/browsers/page_server.mjs';
 
 const [runner, site, roundsText = '5'] = process.argv.slice(2);
-const here = dirname(fileURLToPath(import.meta.url));
+const MODULES = { simd128: 'velmark-simd.wasm', portable: 'velmark.wasm' };
 
 function native(kernels) {
-  const report = JSON.parse(execFileSync(runner, ['--kernels', kernels, '--json'], { encoding: 'utf8' }));
-  return report.statistics.best_kflops / 1000;
+  const report = JSON.parse(execFileSync(runner, [...(kernels ? ['--kernels', kernels] : []), '--json'],
+    { encoding: 'utf8' }));
+  return { mflops: report.statistics.headline_kflops / 1000, kernels: report.build.kernels };
 }
 
 async function page(browser, url, module) {
-  const tab = await browser.newPage();
-  await tab.goto(`${url}?module=${module}`);
-  await tab.click('#run');
-  await tab.waitForFunction(() => !document.querySelector('#run').hidden, null, { timeout: 120000 });
-  const status = await tab.locator('#status').innerText();
-  await tab.close();
-  const found = /^CPU performance ([\d.]+) MFlops$/.exec(status);
-  if (!found) throw new Error(`${module}: ${status}`);
-  return Number(found[1]);
+  const tab = await browser.newPage({ width: 1280, height: 900 });
+  try {
+    await tab.goto(`${url}?module=${module}`);
+    await tab.waitFor(() => document.querySelectorAll('#context-lines dd').length > 0, 30000);
+    await tab.click('#run');
+    await tab.waitFor(() => !document.querySelector('#run').hidden, 120000);
+    const status = await tab.evaluate(() => document.querySelector('#status').textContent);
+    const found = /^CPU performance ([\d.]+) MFlops$/.exec(status);
+    if (!found) throw new Error(`${module}: ${status}`);
+    return Number(found[1]);
+  } finally {
+    await tab.close();
+  }
 }
 
-const server = spawn('python3', [join(here, '../web/serve.py'), site, '--port', '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
-const url = await new Promise((resolve) => server.stdout.on('data', (chunk) => {
-  const found = /http:\/\/127\.0\.0\.1:\d+\//.exec(String(chunk));
-  if (found) resolve(found[0]);
-}));
-const browser = await chromium.launch({
-  executablePath: '/usr/bin/chromium',
-  args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update', '--no-first-run'],
-});
-const best = { 'native portable': 0, 'native sse2': 0, 'page simd128': 0, 'page portable': 0 };
+const url = await serve(site);
+const best = {};
+const keep = (name, mflops) => { best[name] = Math.max(best[name] || 0, mflops); };
+const browsers = {};
 try {
+  for (const engine of ENGINES) browsers[engine] = await openBrowser(engine);
   for (let round = 0; round < Number(roundsText); ++round) {
-    best['native portable'] = Math.max(best['native portable'], native('portable'));
-    best['native sse2'] = Math.max(best['native sse2'], native('sse2'));
-    best['page simd128'] = Math.max(best['page simd128'], await page(browser, url, 'velmark-simd.wasm'));
-    best['page portable'] = Math.max(best['page portable'], await page(browser, url, 'velmark.wasm'));
+    const widest = native(null);
+    keep(`native ${widest.kernels} (default)`, widest.mflops);
+    keep('native sse2', native('sse2').mflops);
+    for (const engine of ENGINES) {
+      for (const [kernels, module] of Object.entries(MODULES)) {
+        keep(`${engine} ${kernels}`, await page(browsers[engine], url, module));
+      }
+    }
   }
 } finally {
-  await browser.close();
-  server.kill();
+  for (const browser of Object.values(browsers)) await browser.close();
+  stopServers();
 }
-for (const [name, mflops] of Object.entries(best)) console.log(`${name.padEnd(16)} ${mflops.toFixed(2).padStart(10)} MFlops`);
-const ratio = (a, b) => (best[a] / best[b]).toFixed(2);
-console.log(`page simd128 / native sse2:     ${ratio('page simd128', 'native sse2')} (goal: at least 0.80)`);
-console.log(`page portable / native portable: ${ratio('page portable', 'native portable')}`);
+const width = Math.max(...Object.keys(best).map((name) => name.length));
+for (const [name, mflops] of Object.entries(best)) {
+  console.log(`${name.padEnd(width)} ${mflops.toFixed(2).padStart(10)} MFlops  ${(mflops / best['native sse2']).toFixed(2)} of native sse2`);
+}

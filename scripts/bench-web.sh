@@ -1,7 +1,8 @@
 #!/bin/sh
 # The page against the native runner, side by side in one run (a
 # benchmark, not a test): builds the host runner and the page, then runs
-# bench/web_vs_native.mjs. Usage: bench-web.sh [ROUNDS]   (default 5)
+# bench/web_vs_native.mjs: the page in chromium, firefox and WebKitGTK,
+# each module, against the native runner. Usage: bench-web.sh [ROUNDS]   (default 5)
 set -eu
 root="$(cd "$(dirname "$(readlink -f "$0")")/.." && pwd)"
 cd "$root"

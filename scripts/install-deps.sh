@@ -8,9 +8,10 @@
 #              coi-serviceworker from npm into web/node_modules (the
 #              version web/package-lock.json pins)
 #   web-tests: that, and what testing it needs: chromium, firefox-esr,
-#              WebKitGTK's driver and Xvfb, and playwright-core,
-#              puppeteer-core and selenium-webdriver from npm into
-#              tests/web/node_modules (tests/web/package-lock.json pins them)
+#              WebKitGTK's driver and Xvfb, and the browsers' drivers
+#              (playwright-core, puppeteer-core, selenium-webdriver) from
+#              npm into tools/browsers/node_modules (its package-lock.json
+#              pins them)
 #   all:  everything the test command builds and runs
 #   --print: name the packages instead (those that are missing marked so)
 set -eu
@@ -79,7 +80,7 @@ case "${1:-all}" in
         ;;
 esac
 # npm packages, at the versions a folder's package-lock.json pins: the
-# page's service worker (web/), and the browsers' drivers (tests/web/).
+# page's service worker (web/), and the browsers' drivers (tools/browsers/).
 npm_install() {
     folder="$(cd "$(dirname "$0")/../$1" && pwd)"
     if [ "$print" = yes ]; then
@@ -94,5 +95,5 @@ npm_install() {
 }
 case "${1:-all}" in
     web) npm_install web ;;
-    web-tests|all) npm_install web; npm_install tests/web ;;
+    web-tests|all) npm_install web; npm_install tools/browsers ;;
 esac

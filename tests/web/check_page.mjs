@@ -19,9 +19,8 @@ import { copyFileSync, cpSync, mkdirSync, mkdtempSync, readFileSync, rmSync } fr
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
-import { chromium } from 'playwright-core';
-
-import { serve, stopServers } from './page_server.mjs';
+import { CHROMIUM_ARGUMENTS, chromium } from '../../tools/browsers/browsers.mjs';
+import { serve, stopServers } from '../../tools/browsers/page_server.mjs';
 
 const options = Object.fromEntries(process.argv.slice(2).reduce((pairs, arg, i, all) =>
   arg.startsWith('--') ? [...pairs, [arg.slice(2), all[i + 1] && !all[i + 1].startsWith('--') ? all[i + 1] : true]] : pairs, []));
@@ -228,8 +227,6 @@ async function checkNotSecureOrigin(url) {
   }
 }
 
-const CHROMIUM_ARGUMENTS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-  '--disable-background-networking', '--disable-component-update', '--disable-sync'];
 const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: CHROMIUM_ARGUMENTS });
 const work = mkdtempSync(join(tmpdir(), 'velmark-page-'));
 try {

@@ -1,4 +1,4 @@
-// The page in Firefox or in WebKitGTK (browsers.mjs drives them), as
+// The page in Firefox or in WebKitGTK (tools/browsers drives them), as
 // check_page.mjs has it in Chromium: what the page says it runs on and the
 // engine's own clock resolution, a Run validated with both digests and a
 // checked clock, the JSON the Download button writes, the share link's
@@ -10,8 +10,8 @@ import { mkdirSync } from 'node:fs';
 import { join } from 'node:path';
 import { parseArgs } from 'node:util';
 
-import { openBrowser } from './browsers.mjs';
-import { serve, stopServers } from './page_server.mjs';
+import { openBrowser } from '../../tools/browsers/browsers.mjs';
+import { serve, stopServers } from '../../tools/browsers/page_server.mjs';
 
 const { values: options } = parseArgs({
   options: { engine: { type: 'string' }, site: { type: 'string' }, shots: { type: 'string' },

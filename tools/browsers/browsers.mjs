@@ -1,8 +1,11 @@
-// Debian's other two browser engines, each behind the same few calls:
-// Firefox ESR, headless, through puppeteer-core over WebDriver BiDi (no
-// geckodriver), and WebKitGTK's MiniBrowser on a private Xvfb display
-// through WebKitWebDriver and selenium-webdriver. Each gets a new empty
-// profile and its own port and display; close() stops what it started.
+// Debian's three browser engines, each behind the same few calls, for the
+// page's tests and its side-by-side benchmark: Chromium, headless, through
+// playwright-core; Firefox ESR, headless, through puppeteer-core over
+// WebDriver BiDi (no geckodriver); and WebKitGTK's MiniBrowser on a
+// private Xvfb display through WebKitWebDriver and selenium-webdriver.
+// Each gets a new empty profile and its own port and display; close()
+// stops what it started. The drivers' versions are pinned in
+// package-lock.json beside this file.
 //
 // openBrowser(engine) -> { newPage(viewport) -> page, close() }
 // page: goto(url), evaluate(fn, ...args), waitFor(fn, timeoutMs, ...args),
@@ -13,12 +16,42 @@ import { createServer } from 'node:net';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
+import { chromium } from 'playwright-core';
 import puppeteer from 'puppeteer-core';
 import { Builder, By } from 'selenium-webdriver';
 
+// Playwright's own calls, for the Chromium test that uses more of them.
+export { chromium };
+
+const CHROMIUM = '/usr/bin/chromium';
+// Without the background networking flags Chromium keeps calling out to
+// hosts this machine cannot reach.
+export const CHROMIUM_ARGUMENTS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync'];
 const FIREFOX = '/usr/bin/firefox-esr';
 const WEBKIT_DRIVER = '/usr/bin/WebKitWebDriver';
 const MINIBROWSER = '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser';
+
+async function chromiumBrowser() {
+  const browser = await chromium.launch({ executablePath: CHROMIUM, args: CHROMIUM_ARGUMENTS });
+  return {
+    async newPage(viewport) {
+      const context = await browser.newContext({ viewport });
+      const page = await context.newPage();
+      return {
+        goto: (url) => page.goto(url),
+        evaluate: (fn, ...args) => page.evaluate(([source, values]) => (0, eval)(`(${source})`)(...values),
+          [String(fn), args]),
+        waitFor: (fn, timeout, ...args) => page.waitForFunction(([source, values]) => (0, eval)(`(${source})`)(...values),
+          [String(fn), args], { timeout }),
+        click: (selector) => page.click(selector),
+        screenshot: (path) => page.screenshot({ path, fullPage: true }),
+        close: () => context.close(),
+      };
+    },
+    close: () => browser.close(),
+  };
+}
 
 async function firefox() {
   const profile = mkdtempSync(join(tmpdir(), 'velmark-firefox-'));
@@ -108,7 +141,10 @@ async function webkit() {
   };
 }
 
+export const ENGINES = ['chromium', 'firefox', 'webkit'];
+
 export function openBrowser(engine) {
+  if (engine === 'chromium') return chromiumBrowser();
   if (engine === 'firefox') return firefox();
   if (engine === 'webkit') return webkit();
   throw new Error(`no such browser engine: ${engine}`);
