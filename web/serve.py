@@ -27,6 +27,17 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         pass  # quiet: the URL is what matters
 
 
+class Server(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+
+    def handle_error(self, request, client_address):
+        # A browser that drops a connection (a reload, a closed tab, a
+        # request it no longer wants) is ordinary for a web server.
+        if isinstance(sys.exc_info()[1], (BrokenPipeError, ConnectionResetError, ConnectionAbortedError)):
+            return
+        super().handle_error(request, client_address)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("site")
@@ -34,7 +45,7 @@ def main():
     args = parser.parse_args()
     handler = functools.partial(Handler, directory=args.site)
     try:
-        server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), handler)
+        server = Server(("127.0.0.1", args.port), handler)
     except OSError as error:
         sys.exit(f"serve.py: cannot serve on 127.0.0.1:{args.port}: {error}")
     print(f"Velmark is served at http://127.0.0.1:{server.server_address[1]}/ (Ctrl+C ends it)", flush=True)

@@ -222,6 +222,22 @@ TEST(ReplacingWrite, ALinkStaysAndTheFileItNamesIsWrittenBesideItsOwnFolder)
     EXPECT_EQ("[]\n", read(missing));
     EXPECT_TRUE(fs::is_symlink(second));
 
+    // A chain of 40 links, as many as Linux follows, is followed; one more
+    // is taken for a loop.
+    const fs::path end = folder.path / "end.json";
+    fs::path chain = end;
+    for (int k = 1; k <= 41; ++k) {
+        const fs::path link = folder.path / ("chain" + std::to_string(k));
+        fs::create_symlink(chain, link);
+        chain = link;
+        if (k == 40) {
+            ASSERT_EQ("", velmark::write_file_replacing(chain.string(), "40\n"));
+            EXPECT_EQ("40\n", read(end));
+        }
+    }
+    EXPECT_EQ("cannot write " + chain.string() + ": " + std::strerror(ELOOP),
+              velmark::write_file_replacing(chain.string(), "41\n"));
+
     // Links in a loop lead nowhere.
     fs::create_symlink(folder.path / "b", folder.path / "a");
     fs::create_symlink(folder.path / "a", folder.path / "b");

@@ -86,6 +86,10 @@ TEST(CpuNames, TheTableAndItsFallbacks)
     EXPECT_EQ("Firestorm (M1)", velmark::arm_cpu_name(0x61, 0x023));
     EXPECT_EQ("ARM part 0xd8f", velmark::arm_cpu_name(0x41, 0xd8f)) << "a core newer than the table";
     EXPECT_EQ("implementer 0x99 part 0x123", velmark::arm_cpu_name(0x99, 0x123));
+    // Part numbers are the implementer's own: Qualcomm's 0xd0b is not Arm's Cortex-A76.
+    EXPECT_EQ("Qualcomm part 0xd0b", velmark::arm_cpu_name(0x51, 0xd0b));
+    EXPECT_EQ("Kryo 4XX Gold", velmark::arm_cpu_name(0x51, 0x804));
+    EXPECT_EQ("ARM part 0x804", velmark::arm_cpu_name(0x41, 0x804));
     // A part number without its implementer names nothing.
     EXPECT_EQ("", velmark::cpu_from_cpuinfo("CPU part\t: 0xd08\n"));
 }

@@ -37,6 +37,12 @@ TEST(Options, DefaultsAndEveryForm)
     EXPECT_EQ(2.5, parse_options({"--time", "2.5"}).budget_seconds);
     EXPECT_TRUE(parse_options({"-h"}).help);
     EXPECT_TRUE(parse_options({"--help"}).help);
+    EXPECT_TRUE(parse_options({"--runs=1", "--help"}).help) << "help after a joined value";
+    EXPECT_TRUE(parse_options({"--runs", "1", "-h"}).help);
+    velmark::Options named_h = parse_options({"--output", "-h"});
+    EXPECT_FALSE(named_h.help) << "-h as --output's value is a file name";
+    EXPECT_EQ("-h", named_h.output);
+    EXPECT_TRUE(named_h.error.empty()) << named_h.error;
     EXPECT_EQ(2.5, parse_options({"--time=2.5"}).budget_seconds);
     EXPECT_EQ(0, parse_options({"--time", "3"}).runs) << "a budget, not a count";
 }
@@ -101,6 +107,9 @@ TEST(Statistics, BestMedianMinimumAndSpread)
     EXPECT_EQ(25.5, even.median) << "the mean of the two middle runs";
     EXPECT_EQ(40, even.best);
     EXPECT_DOUBLE_EQ(25.5 / 40.0, even.median_to_best);
+
+    // Two runs have a spread: sqrt(((1000-950)^2 + (900-950)^2) / (2 - 1)) / 950.
+    EXPECT_DOUBLE_EQ(std::sqrt(5000.0) / 950.0, velmark::summarise({1000, 900}).coefficient_of_variation);
 
     velmark::Statistics one = velmark::summarise({5});
     EXPECT_EQ(5, one.best);
@@ -259,6 +268,16 @@ TEST(Report, JsonIsOneObjectWithEveryDocumentedKey)
     EXPECT_EQ(3, failed["validation"]["timed_runs"]["first_wrong_run"]);
     EXPECT_EQ("0xfedcba9876543210", failed["validation"]["timed_runs"]["wrong_digest"]);
     EXPECT_EQ(false, failed["validation"]["validated"]);
+
+    // A wrong warm-up is reported as what it left, beside what it should have.
+    velmark::Measurement cold = sample_measurement();
+    cold.warmup.solution_digest = 0x1234ULL;
+    cold.warmup_right = false;
+    cold.validated = false;
+    nlohmann::json warm = nlohmann::json::parse(velmark::format_json(sample_context(), cold));
+    EXPECT_EQ("0x0000000000001234", warm["validation"]["timed_runs"]["warmup_digest"]);
+    EXPECT_EQ("0x57d9d4e4cedd169f", warm["validation"]["timed_runs"]["expected_digest"]);
+    EXPECT_EQ(false, warm["validation"]["validated"]);
 
     // The comparison tool and CI read this one field, the measurement's
     // decision, whatever else the report says.

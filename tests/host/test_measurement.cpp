@@ -25,7 +25,8 @@ namespace {
 // `counter_rate` times the reference clock's rate, and both tick by
 // `clock_tick` seconds a reading on top of the engine's clock; each run's
 // averaged columns take `averaged_total` seconds, or averaged_totals[k]
-// for counted run k when given.
+// for counted run k when given. A run takes `run_seconds` by the clock
+// (the warm-up `warmup_seconds`), so that what the clock spans shows.
 struct FakeEngine {
     std::vector<int> kflops;
     std::vector<std::uint64_t> digests = {};
@@ -33,6 +34,8 @@ struct FakeEngine {
     bool untimed_right = true;
     int warmup = 1;
     std::uint64_t warmup_digest = velmark::kKnownRunDigest;
+    double run_seconds = 0.0;
+    double warmup_seconds = 0.0;
     double counter_rate = 1.0;
     double clock_tick = 1e-9;
     float averaged_total = 1e-3f;
@@ -44,7 +47,10 @@ struct FakeEngine {
     velmark::Engine engine()
     {
         velmark::Engine e;
-        e.run = [this] { return runs++ == 0 ? warmup : kflops[(runs - 2) % kflops.size()]; };
+        e.run = [this] {
+            now += runs == 0 ? warmup_seconds : run_seconds;
+            return runs++ == 0 ? warmup : kflops[(runs - 2) % kflops.size()];
+        };
         e.timing_table = [this] {
             velmark::TimingTable table;
             table[0].factor_seconds = static_cast<float>(runs - 1);  // the counted run just made, from 1
@@ -69,6 +75,11 @@ struct FakeEngine {
         return e;
     }
 };
+
+velmark::Measurement measure_runs_for(FakeEngine &fake, const char *seconds)
+{
+    return velmark::measure(velmark::plan_from(velmark::parse_options({"--time", seconds})), fake.engine());
+}
 
 TEST(Measurement, ACountMakesExactlyThatManyRunsAndReportsNoBudget)
 {
@@ -118,6 +129,18 @@ TEST(Measurement, ABudgetRunsUntilItIsSpentAndIsReported)
     velmark::Measurement defaults = velmark::measure(velmark::plan_from(velmark::parse_options({})), quick.engine());
     EXPECT_EQ(1.0, defaults.budget_seconds);
     EXPECT_EQ(10u, defaults.runs.size()) << "at least ten runs";
+}
+
+TEST(Measurement, TheBudgetAndTheCountedTimeLeaveTheWarmUpOut)
+{
+    FakeEngine fake{{5}};
+    fake.warmup_seconds = 100.0;  // a warm-up longer than the whole budget
+    fake.run_seconds = 0.5;
+    velmark::Measurement m = measure_runs_for(fake, "8");
+    EXPECT_EQ(16u, m.runs.size()) << "8 s of 0.5 s runs, after the warm-up";
+    EXPECT_EQ(8.0, m.seconds);
+    EXPECT_NEAR(8.0, m.clock.reference_seconds, 1e-6) << "the clocks are compared over the counted runs";
+    EXPECT_TRUE(m.passed());
 }
 
 TEST(Measurement, TheTableIsTheFirstBestRuns)

@@ -53,6 +53,14 @@ int main()
         std::printf("%s[%.17g, %.17g, %d]", i ? ", " : "", totals[i][0], totals[i][1],
                     velmark::kflops_from_averaged_totals(totals[i][0], totals[i][1]));
     }
+    // The dialog's line for rates whose product with 0.001 rounds to an
+    // exact tie at two decimals (1125: 1.125), and others.
+    const int rates[] = {1125, 0, 5, 1234, 99999, 11818108, 2147483647, -1125};
+    std::printf("], \"result_lines\": [");
+    for (std::size_t i = 0; i < sizeof rates / sizeof rates[0]; ++i) {
+        float rate_mflops = static_cast<float>(rates[i]) * 0.001f;
+        std::printf("%s[%d, \"CPU performance %.2f MFlops\"]", i ? ", " : "", rates[i], static_cast<double>(rate_mflops));
+    }
     std::printf("]}\n");
     return 0;
 }

@@ -15,7 +15,7 @@ import { join } from 'node:path';
 import { Engine } from '../../web/engine.js';
 import { KNOWN_SOLUTION_DIGEST, KNOWN_RUN_DIGEST, bestBlock, judgeSolution, measure, solutionDigest }
   from '../../web/measure.js';
-import { resultLine } from '../../web/report.js';
+import { reportFromFragment, reportJson, resultLine, shareFragment } from '../../web/report.js';
 
 const [site, hostAnswer] = process.argv.slice(2);
 const TRANSPOSED_SOLUTION_DIGEST = '0xef59d7aef59b6e77';
@@ -218,7 +218,94 @@ async function checkClockAgainstWallClock(bytes, name) {
   }
 }
 
+// An engine that gives made-up results and timings around a real one's
+// solutions: run k (0, the warm-up, first) returns results[k - 1] and
+// takes runSeconds by the clock measure() is given; the runs in `wrong`
+// (0: the warm-up) leave a solution one bit off, and so does the untimed
+// solve when untimedWrong.
+async function madeUpEngine(bytes, { results, wrong = [], untimedWrong = false, runSeconds = 0.01 }) {
+  let now = 0, reads = 0, runs = -1;
+  const clock = { ticks: () => Math.round(now * 1e9) + reads++, frequency: () => 1e9 };
+  const real = await Engine.load(bytes, clock);
+  real.run();
+  const table = real.timingTable(), right = real.solution();
+  const offByOneBit = (solution) => {
+    const bits = new Uint32Array(Float32Array.from(solution).buffer);
+    bits[0] ^= 1;
+    return new Float32Array(bits.buffer);
+  };
+  const engine = {
+    clock,
+    run: () => { now += runSeconds; ++runs; return runs === 0 ? 1 : results[(runs - 1) % results.length]; },
+    timingTable: () => table.map((column) => ({ ...column })),
+    solution: () => (wrong.includes(runs) ? offByOneBit(right) : right),
+    untimedSolve: () => {
+      const solved = real.untimedSolve();
+      return untimedWrong ? { ...solved, solution: offByOneBit(solved.solution) } : solved;
+    },
+    kflopsFromAveragedTotals: (t1, t2) => real.kflopsFromAveragedTotals(t1, t2),
+  };
+  const measureWith = (options = {}) => measure(engine, { seconds: () => now, reference: () => now, ...options });
+  return { engine, measureWith };
+}
+
+const CONTEXT = { velmark_version: '1.0', timestamp_utc: '2026-12-10T00:00:00Z', host: { browser: 'x' }, build: {} };
+
+// What the measurement decides and the report says, on made-up runs.
+async function checkMeasurementRules(bytes, name) {
+  const warm = await madeUpEngine(bytes, { results: [5], wrong: [0] });
+  const untimed = await madeUpEngine(bytes, { results: [5], untimedWrong: true });
+  const coldRun = warm.measureWith({ runs: 3 }), wrongSolve = untimed.measureWith({ runs: 3 });
+  check(!coldRun.validated && !coldRun.warmupRight && coldRun.firstWrongRun === null && !wrongSolve.validated &&
+        reportJson(CONTEXT, coldRun).validation.validated === false &&
+        reportJson(CONTEXT, coldRun).validation.timed_runs.warmup_digest !== KNOWN_RUN_DIGEST,
+  `${name}: a wrong warm-up or a wrong untimed solve fails the measurement, though the timed runs were right`);
+
+  const quick = (await madeUpEngine(bytes, { results: [5], runSeconds: 0.05 })).measureWith();
+  const slow = (await madeUpEngine(bytes, { results: [5], runSeconds: 0.25 })).measureWith();
+  check(quick.runs.length === 20 && slow.runs.length === 10 && quick.budget === 1,
+        `${name}: runs fill the one-second budget (${quick.runs.length} of 0.05 s), and at least ten are made ` +
+        `(${slow.runs.length} of 0.25 s)`);
+
+  const pair = reportJson(CONTEXT, (await madeUpEngine(bytes, { results: [1000, 900] })).measureWith({ runs: 2 }));
+  check(pair.statistics.coefficient_of_variation === Math.sqrt(5000) / 950 && pair.statistics.median_to_best === 0.95 &&
+        pair.measurement.warmup_runs === 1 && pair.measurement.runs === 2,
+  `${name}: two runs' spread is their sample deviation over their mean: ${JSON.stringify(pair.statistics)}`);
+
+  for (const [wrong, runs] of [[3, 5], [5, 5]]) {
+    const made = await madeUpEngine(bytes, { results: [5], wrong: [wrong] });
+    const m = made.measureWith({ runs });
+    let report = null;
+    try {
+      report = reportJson(CONTEXT, m);
+    } catch (error) {
+      check(false, `${name}: the report of a wrong run ${wrong} of ${runs} is made: ${error.message}`);
+      continue;
+    }
+    const timed = report.validation.timed_runs;
+    check(timed.first_wrong_run === wrong && timed.wrong_digest === m.runs[wrong - 1].digest &&
+          timed.wrong_digest !== KNOWN_RUN_DIGEST && !report.validation.validated,
+    `${name}: run ${wrong} of ${runs} left a wrong solution, and the report names it and its digest: ${JSON.stringify(timed)}`);
+  }
+}
+
+// The dialog's line as the host's printf gives it, ties included; and the
+// share link's base64url, both of whose own letters a report can need.
+function checkReportTexts(host) {
+  const lines = host.result_lines.map(([kflops]) => resultLine(kflops));
+  check(lines.every((line, i) => line === host.result_lines[i][1]),
+        `the result line is the host's printf: ${lines.join('; ')}`);
+  const report = { schema_version: 3, host: { browser: '>>>???~~~ µs ÿ' }, runs_kflops: [1, 2] };
+  const fragment = shareFragment(report);
+  const back = reportFromFragment(fragment);
+  const payload = fragment.slice('#result='.length);
+  check(payload.includes('-') && payload.includes('_') && !/[+/=]/.test(payload) &&
+        back && back.host.browser === report.host.browser && back.runs_kflops === undefined,
+  `the share link carries a report through both of base64url's own letters (${fragment})`);
+}
+
 const host = JSON.parse(execFileSync(hostAnswer, { encoding: 'utf8' }));
+checkReportTexts(host);
 for (const [file, kernels] of [['velmark.wasm', 'portable'], ['velmark-simd.wasm', 'simd128']]) {
   const bytes = readFileSync(join(site, file));
   const engine = await Engine.load(bytes, { ticks: () => 0, frequency: () => 1 });
@@ -228,6 +315,7 @@ for (const [file, kernels] of [['velmark.wasm', 'portable'], ['velmark-simd.wasm
   checkSolves(engine, file);
   await checkScriptedRun(bytes, file, host);
   checkHeadline(engine, file, host);
+  await checkMeasurementRules(bytes, file);
   await checkClockAgainstWallClock(bytes, file);
 }
 console.log(`${passed} passed, ${failed} failed`);

@@ -21,6 +21,7 @@ import { join } from 'node:path';
 
 import { CHROMIUM_ARGUMENTS, chromium } from '../../tools/browsers/browsers.mjs';
 import { serve, stopServers } from '../../tools/browsers/page_server.mjs';
+import { shareFragment } from '../../web/report.js';
 
 const options = Object.fromEntries(process.argv.slice(2).reduce((pairs, arg, i, all) =>
   arg.startsWith('--') ? [...pairs, [arg.slice(2), all[i + 1] && !all[i + 1].startsWith('--') ? all[i + 1] : true]] : pairs, []));
@@ -55,15 +56,25 @@ async function contextLines(page) {
 }
 
 // Run, watching the waiting message and the page's own thread meanwhile.
+// What the page showed while it ran is recorded by the page itself at every
+// change, so that a run too quick to be seen between two calls still is.
 async function run(page) {
+  await page.evaluate(() => {
+    const status = document.querySelector('#status'), button = document.querySelector('#run');
+    globalThis.seenWhileRunning = [];
+    const observer = new MutationObserver(() => globalThis.seenWhileRunning.push(
+      { status: status.textContent, hidden: getComputedStyle(button).visibility === 'hidden' }));
+    observer.observe(document.querySelector('.face'), { subtree: true, childList: true, characterData: true, attributes: true });
+  });
   await page.click('#run');
-  const waiting = await text(page, '#status');
-  const hidden = await page.locator('#run').evaluate((button) => getComputedStyle(button).visibility === 'hidden');
   const before = Date.now();
   const answered = await page.evaluate(() => 6 * 7);
   const latency = Date.now() - before;
   await page.waitForFunction(() => !document.querySelector('#run').hidden, null, { timeout: 120000 });
-  return { waiting, hidden, responsive: answered === 42 && latency < 1000, latency };
+  const seen = await page.evaluate(() => globalThis.seenWhileRunning);
+  const waitingSeen = seen.find((record) => record.status.startsWith(WAITING));
+  return { waiting: waitingSeen ? waitingSeen.status : '', hidden: Boolean(waitingSeen && waitingSeen.hidden),
+    responsive: answered === 42 && latency < 1000, latency };
 }
 
 async function checkRun(page, name, shots) {
@@ -138,7 +149,29 @@ async function checkShareLink(browser, page, report, url) {
         best.startsWith(`${report.measurement.runs} in`),
   `the share link opens the page showing that result: "${status}", "${heading}"`);
   await shared.context().close();
+
+  // A result whose warm-up or untimed solve was wrong, or whose time was no
+  // measurement, is shown as a failure, though every timed run was right.
+  const forgeries = {
+    'a wrong warm-up': (r) => ({ ...r, validation: { ...r.validation, validated: false,
+      timed_runs: { ...r.validation.timed_runs, warmup_digest: '0x0000000000000001' } } }),
+    'a wrong untimed solve': (r) => ({ ...r, validation: { ...r.validation, validated: false, digest: '0x0000000000000002' } }),
+    'a clock at the wrong rate': (r) => ({ ...r, validation: { ...r.validation, measurement_validated: false,
+      measurement_problems: ['the clocks disagree'] } }),
+  };
+  for (const [what, forge] of Object.entries(forgeries)) {
+    const forged = await newPage(browser, DESKTOP);
+    await forged.goto(new URL(location(url) + shareFragment(forge(report)), url).href);
+    await forged.waitForSelector('#results:not([hidden])');
+    const shown = await text(forged, '#status');
+    check(!shown.includes('CPU performance') && shown.startsWith('Velmark could not validate') &&
+          await forged.locator('#status.failure').count() === 1,
+    `a shared result with ${what} shows a failure, no result: "${shown}"`);
+    await forged.context().close();
+  }
 }
+
+const location = (url) => new URL(url).pathname;
 
 async function checkPlainModule(browser, url) {
   const page = await newPage(browser, DESKTOP);

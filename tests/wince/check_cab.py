@@ -173,7 +173,12 @@ def check_header(header_path, readme, exe):
     except installer_header.Malformed as wrong:
         check(False, f"the .000 reads as the installer reads it: {wrong}")
         return None
-    check(True, "the .000 reads as the installer reads it: length, counts, offsets, padding and ids")
+    # The reader checked every length, offset, padding and id as it went;
+    # what it read must also account for the whole file and every count.
+    check(header.length == len(data) and
+          [len(header.strings), len(header.directories), len(header.files), 0, 0, len(header.links)] ==
+          list(header.counts[:6]),
+          f"the .000 reads as the installer reads it: {header.length} bytes, counts {list(header.counts)}")
     provider, application = readme_names(readme)
     check((header.provider, header.application) == (provider, application),
           f"provider {header.provider!r} and application {header.application!r}, as the README says "
