@@ -27,6 +27,13 @@ std::string format_json(const Context &context, const Measurement &measurement)
         measurement.budget_seconds > 0.0 ? ordered_json(measurement.budget_seconds) : ordered_json(nullptr);
     json["measurement"] = runs;
     json["runs_kflops"] = measurement.results_kflops();
+    // Each run's averaged totals (columns 3 and 7), from which its result
+    // and the headline follow: a reader can check both.
+    ordered_json totals = ordered_json::array();
+    for (const RunRecord &run : measurement.runs) {
+        totals.push_back({run.table[3].total_seconds, run.table[7].total_seconds});
+    }
+    json["runs_averaged_totals_seconds"] = totals;
     json["statistics"] = {{"best_kflops", stats.best},
                           {"median_kflops", stats.median},
                           {"min_kflops", stats.minimum},

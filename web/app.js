@@ -3,7 +3,9 @@
 // the best run's timing table, the statistics, the validation, the JSON
 // report and a share link.
 import { clockResolution, moduleFor } from './engine.js';
-import { headlineLine, reportFromFragment, reportJson, shareFragment } from './report.js';
+import { headlineLine, readFragment, reportJson, shareFragment } from './report.js';
+import { checkResult } from './result_check.js';
+import { standing } from './standing.js';
 
 const WAITING = 'Running the benchmark... expected duration under 60 seconds.\r\n\r\n' +
   'Velmark loads the CPU so please be patient and do not operate the device until this message changes.';
@@ -112,13 +114,64 @@ function coarseClockNotice(host) {
     'Cross-Origin-Embedder-Policy: require-corp gives a fine clock (HEADERS.txt says how).';
 }
 
+// What a shared result ran on: a browser or a native runner.
+function showSharedContext(report) {
+  const host = report.host;
+  fillList($('context-lines'), [
+    ...(host.browser ? [['browser', host.browser]] : [['runner', `${report.build.platform}, ${report.build.compiler}`]]),
+    ['system', host.os],
+    ['processor', host.cpu],
+    ['logical processors', host.logical_cpus],
+    ['kernels', report.build.kernels],
+    ...(typeof host.cross_origin_isolated === 'boolean' ? [['cross-origin isolated', host.cross_origin_isolated ? 'yes' : 'no']] : []),
+    ['clock resolution', report.clock.resolution_seconds === null ? 'unknown' : microseconds(report.clock.resolution_seconds)],
+  ]);
+  $('notice').hidden = true;
+}
+
+// A shared result that does not hold: what is wrong with it, and nothing
+// of it shown as a measurement.
+function showRefusedShare(problems) {
+  const status = $('status');
+  status.classList.add('failure');
+  status.textContent = `This link's shared result is not a measurement: ${problems[0]}.`;
+  $('results').hidden = false;
+  $('results-heading').textContent = 'A shared result that does not hold';
+  for (const id of ['statistics', 'table-part', 'actions', 'standing']) $(id).hidden = true;
+  $('validation').replaceChildren(...problems.map((problem) => element('li', problem, 'wrong')));
+}
+
+// The result's place among the entries of the results table that ships
+// with the page; only a fine, validated measurement has one.
+let tablePromise = null;
+async function showStanding(report) {
+  $('standing').hidden = true;
+  const v = report.validation;
+  if (!v.validated || !v.measurement_validated || report.clock.coarse) return;
+  tablePromise = tablePromise || fetch('results-table.json').then((r) => (r.ok ? r.json() : null)).catch(() => null);
+  const table = await tablePromise;
+  if (!table || !Array.isArray(table.entries) || table.entries.length === 0) return;
+  const kflops = report.statistics.headline_kflops;
+  const place = standing(kflops, table.entries);
+  const name = (e) => `${e.machine}, ${e.platform} ${e.kernels}: ${(e.headline_kflops / 1000).toFixed(2)} MFlops`;
+  fillList($('standing-lines'), [
+    ['rank', `${place.rank} of ${place.of}: the ${table.entries.length} entries of the results table, and this result`],
+    ['just above', place.above ? name(place.above) : 'none: the fastest'],
+    ['just below', place.below ? name(place.below) : 'none: the slowest'],
+    ['to the fastest', `${place.toFastest.toFixed(2)} times ${name([...table.entries].sort((a, b) => b.headline_kflops - a.headline_kflops)[0])}`],
+    ['to the median entry', `${place.toMedian.toFixed(2)} times`],
+  ]);
+  $('standing').hidden = false;
+}
+
 // ---- the results ----
 
 function showResults(report, shared) {
   const s = report.statistics, v = report.validation;
   $('results').hidden = false;
   $('results-heading').textContent = shared ? `A shared result, measured ${report.timestamp_utc}` : 'The measurement';
-  if (shared) showContext(report.host, report.build.kernels);
+  if (shared) showSharedContext(report);
+  for (const id of ['statistics', 'table-part', 'actions']) $(id).hidden = false;
   fillList($('statistics'), [
     ['runs', `${report.measurement.runs} in ${report.measurement.seconds.toFixed(2)} s, after 1 warm-up run that is not counted`],
     ['headline', `${s.headline_kflops} KFLOPS, the ${s.headline_rule} (runs ${s.headline_first_run} to ` +
@@ -201,6 +254,7 @@ function run(ready, module) {
     const report = reportJson(context, data.measurement);
     showOutcome(report);
     showResults(report, false);
+    showStanding(report);
     history.replaceState(null, '', location.pathname);
   };
   worker.onerror = (event) => {
@@ -244,10 +298,17 @@ async function start() {
   const info = await ready;
   const context = gatherContext(info, module, module === 'velmark-simd.wasm' ? 'simd128' : 'portable', clockResolution());
   showContext(context.host, context.build.kernels);
-  const shared = reportFromFragment(location.hash);
+  const shared = readFragment(location.hash);
   if (shared) {
-    showOutcome(shared);
-    showResults(shared, true);
+    const problems = shared.error ? [shared.error]
+      : checkResult(shared.report).filter((p) => p.kind !== 'entry').map((p) => p.text);
+    if (problems.length) {
+      showRefusedShare(problems);
+    } else {
+      showOutcome(shared.report);
+      showResults(shared.report, true);
+      showStanding(shared.report);
+    }
   }
 }
 

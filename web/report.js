@@ -53,6 +53,7 @@ export function reportJson(context, m) {
     build: { platform: PLATFORM, ...context.build },
     measurement: { runs: m.runs.length, warmup_runs: 1, seconds: m.seconds, budget_seconds: m.budget },
     runs_kflops: m.runs.map((run) => run.kflops),
+    runs_averaged_totals_seconds: m.runs.map((run) => [run.table[3].total_seconds, run.table[7].total_seconds]),
     statistics: {
       best_kflops: s.best, median_kflops: s.median, min_kflops: s.minimum,
       median_to_best: finiteOrNull(s.medianToBest), coefficient_of_variation: finiteOrNull(s.cv),
@@ -86,25 +87,41 @@ export function reportJson(context, m) {
   };
 }
 
-// The share link: the report, less its list of every run, in the URL's
-// fragment, which the browser never sends to a server.
+// The share link: the whole report, its runs too (so that whoever opens it
+// can check every figure from them), in the URL's fragment, which the
+// browser never sends to a server.
 export function shareFragment(report) {
-  const { runs_kflops: _runs, ...kept } = report;
-  const bytes = new TextEncoder().encode(JSON.stringify(kept));
+  const bytes = new TextEncoder().encode(JSON.stringify(report));
   let binary = '';
   for (const byte of bytes) binary += String.fromCharCode(byte);
   return '#result=' + btoa(binary).replace(/\+/g, '-').replace(/\//g, '_').replace(/=+$/, '');
 }
 
-// The report a fragment carries, or null when it carries none.
-export function reportFromFragment(fragment) {
-  const found = /^#result=([A-Za-z0-9_-]+)$/.exec(fragment);
-  if (!found) return null;
+// What a fragment carries: null when it carries no result, else
+// { report } or { error } saying what is wrong with it. A link is anyone's:
+// nothing in it is run or shown as markup, and its figures are checked
+// (result_check.js) before the page shows them.
+export function readFragment(fragment) {
+  if (typeof fragment !== 'string' || !fragment.startsWith('#result=')) return null;
+  const payload = fragment.slice('#result='.length);
+  if (!/^[A-Za-z0-9_-]*$/.test(payload) || payload.length % 4 === 1) {
+    return { error: 'the link is not base64url: it was cut short or changed' };
+  }
+  let binary;
   try {
-    const binary = atob(found[1].replace(/-/g, '+').replace(/_/g, '/'));
-    const report = JSON.parse(new TextDecoder().decode(Uint8Array.from(binary, (c) => c.charCodeAt(0))));
-    return report && report.schema_version === SCHEMA_VERSION ? report : null;
+    binary = atob(payload.replace(/-/g, '+').replace(/_/g, '/'));
   } catch {
-    return null;
+    return { error: 'the link is not base64url: it was cut short or changed' };
+  }
+  let text;
+  try {
+    text = new TextDecoder('utf-8', { fatal: true }).decode(Uint8Array.from(binary, (c) => c.charCodeAt(0)));
+  } catch {
+    return { error: 'the link does not carry UTF-8 text' };
+  }
+  try {
+    return { report: JSON.parse(text) };
+  } catch {
+    return { error: 'the link does not carry JSON' };
   }
 }

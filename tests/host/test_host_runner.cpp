@@ -209,6 +209,10 @@ TEST(Report, JsonIsOneObjectWithEveryDocumentedKey)
     EXPECT_EQ(1.0, json["measurement"]["budget_seconds"]);
     EXPECT_EQ(1, json["measurement"]["warmup_runs"]);
     EXPECT_EQ((std::vector<int>{1500, 1000, 2000, 1700}), json["runs_kflops"].get<std::vector<int>>());
+    ASSERT_EQ(4u, json["runs_averaged_totals_seconds"].size()) << "one pair a run";
+    EXPECT_EQ((std::vector<float>{3.375f, 3.875f}), json["runs_averaged_totals_seconds"][2].get<std::vector<float>>())
+        << "run 3's columns 3 and 7";
+    EXPECT_EQ((std::vector<float>{0.0f, 0.0f}), json["runs_averaged_totals_seconds"][0].get<std::vector<float>>());
     EXPECT_EQ(2000, json["statistics"]["best_kflops"]);
     EXPECT_EQ(1600.0, json["statistics"]["median_kflops"]);
     EXPECT_EQ(1000, json["statistics"]["min_kflops"]);

@@ -164,14 +164,29 @@ async function checkShareLink(browser, page, report, url) {
     await forged.goto(new URL(location(url) + shareFragment(forge(report)), url).href);
     await forged.waitForSelector('#results:not([hidden])');
     const shown = await text(forged, '#status');
-    check(!shown.includes('CPU performance') && shown.startsWith('Velmark could not validate') &&
-          await forged.locator('#status.failure').count() === 1,
+    check(!shown.includes('CPU performance') && shown.startsWith("This link's shared result is not a measurement: ") &&
+          await forged.locator('#status.failure').count() === 1 && await forged.locator('#validation li.wrong').count() >= 1 &&
+          !(await forged.locator('#statistics').isVisible()),
     `a shared result with ${what} shows a failure, no result: "${shown}"`);
     await forged.context().close();
   }
 }
 
 const location = (url) => new URL(url).pathname;
+
+// Markup in a shared result's texts is shown as text, never made into
+// elements or run.
+async function checkMarkupInShare(browser, report, url) {
+  const markup = '<img src=x onerror="window.pwned=1">';
+  const page = await newPage(browser, DESKTOP);
+  await page.goto(new URL(location(url) + shareFragment({ ...report, host: { ...report.host, browser: markup } }), url).href);
+  await page.waitForSelector('#results:not([hidden])');
+  const lines = await contextLines(page);
+  check(lines.browser === markup && await page.locator('img[src="x"]').count() === 0 &&
+        await page.evaluate(() => window.pwned === undefined),
+  'markup in a shared result is shown as text and not run');
+  await page.context().close();
+}
 
 async function checkPlainModule(browser, url) {
   const page = await newPage(browser, DESKTOP);
@@ -274,6 +289,7 @@ try {
   if (!options.quick) {
     const report = await checkReport(desktop, status, work);
     await checkShareLink(browser, desktop, report, url);
+    await checkMarkupInShare(browser, report, url);
     const phone = await newPage(browser, PHONE);
     await phone.goto(url);
     await checkRun(phone, 'phone', options.shots);

@@ -10,7 +10,7 @@ import { mkdirSync } from 'node:fs';
 import { join } from 'node:path';
 import { parseArgs } from 'node:util';
 
-import { openBrowser } from '../../tools/browsers/browsers.mjs';
+import { openBrowser, savedReport } from '../../tools/browsers/browsers.mjs';
 import { serve, stopServers } from '../../tools/browsers/page_server.mjs';
 
 const { values: options } = parseArgs({
@@ -43,21 +43,6 @@ async function run(page) {
   return statusText(page);
 }
 
-// The JSON the Download button hands the browser, caught on its way.
-function downloadedReport(page) {
-  return page.evaluate(async () => {
-    const original = URL.createObjectURL;
-    let blob = null;
-    URL.createObjectURL = (made) => { blob = made; return original.call(URL, made); };
-    try {
-      document.querySelector('#download').click();
-    } finally {
-      URL.createObjectURL = original;
-    }
-    return blob ? blob.text() : null;
-  });
-}
-
 async function checkRun(browser, url) {
   const page = await browser.newPage(DESKTOP);
   await page.goto(url);
@@ -73,7 +58,7 @@ async function checkRun(browser, url) {
   validation.join('; '));
   if (options.shots) await page.screenshot(join(options.shots, `web-${options.engine}.png`));
 
-  const text = await downloadedReport(page);
+  const text = await savedReport(page);
   const report = JSON.parse(text);
   const v = report.validation, clock = report.clock;
   check(report.schema_version === 3 && report.result_line === status && NAMES[options.engine].test(report.host.browser) &&

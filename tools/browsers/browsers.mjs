@@ -143,6 +143,22 @@ async function webkit() {
 
 export const ENGINES = ['chromium', 'firefox', 'webkit'];
 
+// The JSON report the page's Download button hands the browser, caught on
+// its way, byte for byte; null when the page offers none.
+export function savedReport(page) {
+  return page.evaluate(async () => {
+    const original = URL.createObjectURL;
+    let blob = null;
+    URL.createObjectURL = (made) => { blob = made; return original.call(URL, made); };
+    try {
+      document.querySelector('#download').click();
+    } finally {
+      URL.createObjectURL = original;
+    }
+    return blob ? blob.text() : null;
+  });
+}
+
 export function openBrowser(engine) {
   if (engine === 'chromium') return chromiumBrowser();
   if (engine === 'firefox') return firefox();

@@ -1,0 +1,149 @@
+#!/usr/bin/env node
+// The gate of the results table: every entry in a folder (results/ by
+// default) checked from its own numbers, with the page's own reader
+// (web/result_check.js), and against the folder: each entry is NAME.json,
+// the report exactly as the runner or the page wrote it, and beside it
+// NAME.about.json, what a person would call the machine. An entry is
+// refused, with its file and what to fix, when its report does not hold,
+// when its build is no release or clean commit, when its description is
+// missing, or when the same machine and build is entered twice.
+//
+// With --place RESULT.json it also says where that result stands among
+// the entries: its rank, the entries just above and below it, and its
+// ratio to the fastest and to the median entry.
+//
+// usage: node tools/check_results.mjs [FOLDER] [--place RESULT.json]
+import { readdirSync, readFileSync } from 'node:fs';
+import { basename, join } from 'node:path';
+import { parseArgs } from 'node:util';
+
+import { checkResult } from '../web/result_check.js';
+import { standing } from '../web/standing.js';
+
+const MOST_BYTES = 16 << 20;
+// A release ("1.0") or a clean commit ("1.0 (git 1a2b3c4)"); a build from
+// a changed tree says "-dirty" and is no build anyone else can make.
+const VERSION = /^\d+\.\d+(\.\d+)? \(git [0-9a-f]{7,40}\)$|^\d+\.\d+(\.\d+)?$/;
+const DATE = /^\d{4}-\d{2}-\d{2}$/;
+
+function readJson(path) {
+  let text;
+  try {
+    text = readFileSync(path);
+  } catch (error) {
+    return { error: `cannot be read (${error.code || error.message})` };
+  }
+  if (text.length > MOST_BYTES) return { error: `is ${text.length} bytes, more than a report can be` };
+  try {
+    return { value: JSON.parse(text.toString('utf8')) };
+  } catch (error) {
+    return { error: `is not JSON (${error.message})` };
+  }
+}
+
+const text = (value) => typeof value === 'string' && value.trim().length > 0 && value.length <= 300;
+
+// What the description must say, and what it may.
+function aboutProblems(about, report) {
+  const problems = [];
+  if (about === null || typeof about !== 'object' || Array.isArray(about)) return ['it is not a JSON object'];
+  if (!text(about.machine)) problems.push('"machine" must name the machine as a person would: its model, not only its processor');
+  if (!text(about.measured_by)) problems.push('"measured_by" must say who measured it');
+  if (!(typeof about.measured_on === 'string' && DATE.test(about.measured_on))) {
+    problems.push('"measured_on" must be the day it was measured, YYYY-MM-DD');
+  }
+  const browser = report && report.host && typeof report.host.browser === 'string';
+  if (browser && !text(about.processor)) {
+    problems.push('"processor" must name the processor, which a browser does not tell');
+  }
+  for (const optional of ['note', 'processor', 'under']) {
+    if (optional in about && !text(about[optional])) problems.push(`"${optional}" must be a short text where it is given`);
+  }
+  if ('under' in about && about.under !== 'wine') {
+    problems.push('"under" can only be "wine": an emulator measures itself, not a machine, and is not entered');
+  }
+  return problems;
+}
+
+// One machine and build: the same twice is one entry too many.
+function buildKey(report, about) {
+  const { build, host } = report;
+  return JSON.stringify([about.machine.trim().toLowerCase(), build.platform, build.compiler, build.flags, build.kernels,
+    host.browser || '', about.under || '']);
+}
+
+export function checkFolder(folder) {
+  const refusals = [], entries = [], seen = new Map(), refused = new Set();
+  let names;
+  try {
+    names = readdirSync(folder).filter((name) => name.endsWith('.json') && !name.endsWith('.about.json')).sort();
+  } catch (error) {
+    return { refusals: [`${folder}: cannot be read (${error.code || error.message})`], entries, refused: 1 };
+  }
+  for (const name of names) {
+    const path = join(folder, name);
+    const refuse = (why) => { refusals.push(`${path}: ${why}`); refused.add(name); };
+    const read = readJson(path);
+    if (read.error) {
+      refuse(`${read.error}; an entry is the JSON report exactly as the runner or the page wrote it`);
+      continue;
+    }
+    const report = read.value;
+    const problems = checkResult(report);
+    for (const problem of problems) refuse(`${problem.text} (${problem.kind === 'form' ? 'the report is not one the runner writes' : problem.kind === 'numbers' ? 'its numbers do not follow from each other: enter the report as it was written' : problem.kind === 'invalid' ? 'a run that failed is no entry: measure again' : 'not an entry for the table: measure with a fine clock, for at least ten runs'})`);
+    if (problems.length) continue;
+    if (!VERSION.test(report.velmark_version)) {
+      refuse(`version "${report.velmark_version}" is no release or clean commit: build from a commit with no changes and measure again`);
+    }
+    const aboutPath = join(folder, name.replace(/\.json$/, '.about.json'));
+    const about = readJson(aboutPath);
+    if (about.error) {
+      refuse(`its description ${basename(aboutPath)} ${about.error}: write one beside it (see README, "Adding a machine")`);
+      continue;
+    }
+    const missing = aboutProblems(about.value, report);
+    for (const problem of missing) refuse(`${basename(aboutPath)}: ${problem}`);
+    if (missing.length) continue;
+    const key = buildKey(report, about.value);
+    if (seen.has(key)) {
+      refuse(`the same machine and build as ${seen.get(key)}: one entry each; keep the one you trust`);
+      continue;
+    }
+    seen.set(key, name);
+    entries.push({ name, report, about: about.value });
+  }
+  return { refusals, entries, refused: refused.size };
+}
+
+function main() {
+  const { values, positionals } = parseArgs({ options: { place: { type: 'string' } }, allowPositionals: true });
+  const folder = positionals[0] || 'results';
+  const { refusals, entries, refused } = checkFolder(folder);
+  for (const refusal of refusals) console.error(refusal);
+  console.log(`${entries.length} entries of ${folder} hold`);
+  let status = refusals.length ? 1 : 0;
+  if (values.place) {
+    const read = readJson(values.place);
+    const problems = read.error ? [{ text: read.error }] : checkResult(read.value).filter((p) => p.kind !== 'entry');
+    if (problems.length) {
+      for (const problem of problems) console.error(`${values.place}: ${problem.text}`);
+      console.error(`${values.place}: not a measurement to place`);
+      return 1;
+    }
+    const table = entries.map(({ name, report, about }) => ({ entry: name, machine: about.machine,
+      platform: report.host.browser || report.build.platform, kernels: report.build.kernels,
+      headline_kflops: report.statistics.headline_kflops }));
+    const place = standing(read.value.statistics.headline_kflops, table);
+    const line = (e) => `${e.machine}, ${e.platform} ${e.kernels}: ${(e.headline_kflops / 1000).toFixed(2)} MFlops (${e.entry})`;
+    console.log(`${values.place}: ${(read.value.statistics.headline_kflops / 1000).toFixed(2)} MFlops, rank ${place.rank} of ${place.of}`);
+    if (place.above) console.log(`  just above it: ${line(place.above)}`);
+    if (place.below) console.log(`  just below it: ${line(place.below)}`);
+    if (place.of > 1) {
+      console.log(`  ${place.toFastest.toFixed(2)} times the fastest entry, ${place.toMedian.toFixed(2)} times the median entry`);
+    }
+  }
+  console.log(`${entries.length} passed, ${refused} failed`);
+  return status;
+}
+
+if (process.argv[1] && import.meta.url === new URL(`file://${process.argv[1]}`).href) process.exitCode = main();

@@ -1,0 +1,155 @@
+#!/usr/bin/python3
+"""The results table, made from the entries in results/ (which
+tools/check_results.mjs holds to their own numbers first): docs/RESULTS.md,
+sorted by headline, with a chart beside it (docs/results.png, drawn with
+Debian's python3-matplotlib), and docs/results-table.json, the table's data,
+which the chart is drawn from and the page ships to place a new result.
+
+usage: results_table.py [--results FOLDER] [--docs FOLDER] [--check]
+  --check: write nothing; exit 1 when the committed table or its data is
+           not what the entries give (the chart is drawn from that data).
+"""
+import argparse
+import json
+import os
+import sys
+
+TABLE = "RESULTS.md"
+DATA = "results-table.json"
+CHART = "results.png"
+
+
+def load_entries(folder):
+    entries = []
+    for name in sorted(os.listdir(folder)):
+        if not name.endswith(".json") or name.endswith(".about.json"):
+            continue
+        with open(os.path.join(folder, name), encoding="utf-8") as f:
+            report = json.load(f)
+        with open(os.path.join(folder, name[:-len(".json")] + ".about.json"), encoding="utf-8") as f:
+            about = json.load(f)
+        host, build, stats = report["host"], report["build"], report["statistics"]
+        platform = host.get("browser") or build["platform"]
+        if about.get("under"):
+            platform += f" under {about['under']}"
+        entries.append({
+            "entry": name,
+            "machine": about["machine"],
+            "processor": about.get("processor") or host["cpu"],
+            "system": host["os"],
+            "platform": platform,
+            "kernels": build["kernels"],
+            "compiler": build["compiler"],
+            "headline_kflops": stats["headline_kflops"],
+            "median_kflops": stats["median_kflops"],
+            "spread": stats["coefficient_of_variation"],
+            "date": about["measured_on"],
+            "version": report["velmark_version"],
+            "measured_by": about["measured_by"],
+            "note": about.get("note", ""),
+        })
+    entries.sort(key=lambda e: (-e["headline_kflops"], e["entry"]))
+    return entries
+
+
+def cell(text):
+    return str(text).replace("|", "\\|").replace("\n", " ")
+
+
+def markdown(entries, results_link):
+    lines = [
+        "# Velmark results",
+        "",
+        "Every entry is a result file exactly as the runner or the page wrote it,",
+        "checked from its own numbers by `tools/check_results.mjs` (each column of",
+        "the best run's timing table, every run's result, the statistics, the",
+        "headline and the result line recomputed, the clock checked, the digests",
+        "known). The headline is the best block of ten runs; the median is the",
+        "median run; the spread is the runs' coefficient of variation. This page",
+        "is made by `tools/results_table.py` from `results/`; the README says how",
+        "to add a machine.",
+        "",
+        f"![headline MFlops of every entry]({CHART})",
+        "",
+        "| # | machine | processor | system | platform or browser | kernels | compiler | headline MFlops "
+        "| median MFlops | spread | date | version | entry |",
+        "|---:|---|---|---|---|---|---|---:|---:|---:|---|---|---|",
+    ]
+    for rank, e in enumerate(entries, 1):
+        spread = "n/a" if e["spread"] is None else f"{100 * e['spread']:.2f}%"
+        lines.append("| " + " | ".join(cell(c) for c in (
+            rank, e["machine"], e["processor"], e["system"], e["platform"], e["kernels"], e["compiler"],
+            f"{e['headline_kflops'] / 1000:.2f}", f"{e['median_kflops'] / 1000:.2f}", spread, e["date"],
+            e["version"], f"[{e['entry']}]({results_link}/{e['entry']})")) + " |")
+    notes = [e for e in entries if e["note"]]
+    if notes:
+        lines += ["", "Notes:", ""]
+        lines += [f"- {cell(e['entry'])}: {cell(e['note'])}" for e in notes]
+    return "\n".join(lines) + "\n"
+
+
+def data(entries):
+    return json.dumps({"entries": entries}, indent=1, ensure_ascii=False, sort_keys=True) + "\n"
+
+
+def draw(entries, path):
+    import matplotlib
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+    figure, axes = plt.subplots(figsize=(9, 1.2 + 0.42 * len(entries)))
+    rows = range(len(entries))
+    axes.barh(rows, [e["headline_kflops"] / 1000 for e in entries], color="tab:blue", alpha=0.8, label="headline")
+    axes.scatter([e["median_kflops"] / 1000 for e in entries], rows, marker="|", s=200, color="black", zorder=3,
+                 label="median run")
+    axes.set_yticks(list(rows))
+    axes.set_yticklabels([f"{e['machine']}: {e['platform']} {e['kernels']}" for e in entries], fontsize=8)
+    axes.invert_yaxis()
+    axes.set_xlabel("MFlops")
+    axes.set_title("Velmark results")
+    axes.grid(axis="x", alpha=0.3)
+    axes.legend(loc="lower right")
+    figure.tight_layout()
+    figure.savefig(path, dpi=100, metadata={"Software": None})
+
+
+def main():
+    parser = argparse.ArgumentParser(description="Makes the results table from results/.")
+    root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    parser.add_argument("--results", default=os.path.join(root, "results"))
+    parser.add_argument("--docs", default=os.path.join(root, "docs"))
+    parser.add_argument("--check", action="store_true")
+    args = parser.parse_args()
+    try:
+        entries = load_entries(args.results)
+    except (OSError, ValueError, KeyError, TypeError) as error:
+        sys.exit(f"results_table.py: cannot read the entries of {args.results} ({error!r}): "
+                 "run tools/check_results.mjs on it first")
+    link = os.path.relpath(args.results, args.docs)
+    made = {TABLE: markdown(entries, link), DATA: data(entries)}
+    if args.check:
+        stale = []
+        for name, text in made.items():
+            try:
+                with open(os.path.join(args.docs, name), encoding="utf-8") as f:
+                    if f.read() != text:
+                        stale.append(name)
+            except OSError:
+                stale.append(name)
+        for name in stale:
+            print(f"results_table.py: {os.path.join(args.docs, name)} is not what {args.results} gives: "
+                  "run tools/results_table.py and commit what it writes", file=sys.stderr)
+        print(f"{len(made) - len(stale)} passed, {len(stale)} failed")
+        return 1 if stale else 0
+    for name, text in made.items():
+        with open(os.path.join(args.docs, name), "w", encoding="utf-8") as f:
+            f.write(text)
+    try:
+        draw(entries, os.path.join(args.docs, CHART))
+    except ImportError:
+        sys.exit("results_table.py: the chart needs matplotlib (Debian package python3-matplotlib)")
+    print(f"{len(entries)} entries: {os.path.join(args.docs, TABLE)}, {DATA} and {CHART}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
