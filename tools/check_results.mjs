@@ -110,7 +110,7 @@ export function checkFolder(folder) {
       continue;
     }
     seen.set(key, name);
-    entries.push({ name, report, about: about.value });
+    if (!refused.has(name)) entries.push({ name, report, about: about.value });
   }
   return { refusals, entries, refused: refused.size };
 }

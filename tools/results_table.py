@@ -96,18 +96,18 @@ def draw(entries, path):
     import matplotlib
     matplotlib.use("Agg")
     import matplotlib.pyplot as plt
-    figure, axes = plt.subplots(figsize=(9, 1.2 + 0.42 * len(entries)))
+    figure, axes = plt.subplots(figsize=(10, 1.6 + 0.5 * len(entries)))
     rows = range(len(entries))
     axes.barh(rows, [e["headline_kflops"] / 1000 for e in entries], color="tab:blue", alpha=0.8, label="headline")
     axes.scatter([e["median_kflops"] / 1000 for e in entries], rows, marker="|", s=200, color="black", zorder=3,
                  label="median run")
     axes.set_yticks(list(rows))
-    axes.set_yticklabels([f"{e['machine']}: {e['platform']} {e['kernels']}" for e in entries], fontsize=8)
+    axes.set_yticklabels([f"{e['platform']} {e['kernels']}\n{e['machine'].split(':')[0]}" for e in entries], fontsize=7)
     axes.invert_yaxis()
     axes.set_xlabel("MFlops")
     axes.set_title("Velmark results")
     axes.grid(axis="x", alpha=0.3)
-    axes.legend(loc="lower right")
+    axes.legend(loc="upper center", bbox_to_anchor=(0.5, -0.6 / len(entries) - 0.04), ncol=2, frameon=False)
     figure.tight_layout()
     figure.savefig(path, dpi=100, metadata={"Software": None})
 

@@ -55,6 +55,12 @@ async function contextLines(page) {
   return Object.fromEntries(terms.map((term, i) => [term, values[i]]));
 }
 
+async function standingLines(page) {
+  const terms = await page.locator('#standing-lines dt').allInnerTexts();
+  const values = await page.locator('#standing-lines dd').allInnerTexts();
+  return Object.fromEntries(terms.map((term, i) => [term, values[i]]));
+}
+
 // Run, watching the waiting message and the page's own thread meanwhile.
 // What the page showed while it ran is recorded by the page itself at every
 // change, so that a run too quick to be seen between two calls still is.
@@ -95,6 +101,13 @@ async function checkRun(page, name, shots) {
   check(validation.slice(-2).join('; ') === 'correct operation validated; measurement validated' &&
         !(await page.locator('#validation .wrong').count()),
         `${name}: ${validation.join('; ')}`);
+  await page.waitForSelector('#standing:not([hidden])', { timeout: 10000 });
+  const place = await standingLines(page);
+  const entries = JSON.parse(readFileSync(join(options.site, 'results-table.json'), 'utf8')).entries.length;
+  check(new RegExp(`^\\d+ of ${entries + 1}: the ${entries} entries of the results table, and this result$`).test(place.rank) &&
+        /^\d+\.\d\d times .+ MFlops$/.test(place['to the fastest']) && /^\d+\.\d\d times$/.test(place['to the median entry']) &&
+        (place['just above'] !== 'none: the fastest' || place['just below'] !== 'none: the slowest'),
+  `${name}: where it stands among the table's entries: ${JSON.stringify(place)}`);
   if (shots) await page.screenshot({ path: join(shots, `web-${name}-result.png`), fullPage: true });
   return status;
 }
@@ -148,6 +161,8 @@ async function checkShareLink(browser, page, report, url) {
   check(link.includes('#result=') && status === report.result_line && heading.startsWith('A shared result') &&
         best.startsWith(`${report.measurement.runs} in`),
   `the share link opens the page showing that result: "${status}", "${heading}"`);
+  await shared.waitForSelector('#standing:not([hidden])', { timeout: 10000 });
+  check(/^\d+ of \d+: the \d+ entries/.test((await standingLines(shared)).rank), 'and where it stands');
   await shared.context().close();
 
   // A result whose warm-up or untimed solve was wrong, or whose time was no
