@@ -14,5 +14,5 @@ if [ "${1:-}" != "--no-build" ]; then
     cmake --build --preset wm5 -j "$(nproc 2>/dev/null || echo 2)" --target Velmark ce_loader >/dev/null
 fi
 port=build/wm5/ports/wince
-exec /usr/bin/python3 ports/wince/tools/run_image.py --qemu qemu-arm --cpu pxa270 \
-    --loader "$port/loader/ce_loader" "$port/Velmark.exe"
+exec /usr/bin/python3 celoader/run_image.py --qemu qemu-arm --cpu pxa270 \
+    --loader build/wm5/celoader/ce_loader "$port/Velmark.exe"

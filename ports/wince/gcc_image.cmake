@@ -92,8 +92,9 @@ endfunction()
 add_custom_target(velmark_wm5_res DEPENDS ${VELMARK_WM5_RES})
 
 add_executable(velmark_device_elf ${VELMARK_SHELL_SOURCES} ${CMAKE_CURRENT_SOURCE_DIR}/entry.cpp)
-# The shell library's declarations (platform/aygshell.h), here imports.
-target_include_directories(velmark_device_elf PRIVATE ${VELMARK_SHELL_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/platform)
+# The shell library's declarations (ports/windows/aygshell.h), here imports.
+target_include_directories(velmark_device_elf PRIVATE ${VELMARK_SHELL_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/platform
+                           ${PROJECT_SOURCE_DIR}/ports/windows)
 target_link_libraries(velmark_device_elf PRIVATE velmark_engine)
 target_link_libraries(velmark_engine PRIVATE wm5_platform)
 set(VELMARK_DEVICE_EXE ${CMAKE_CURRENT_BINARY_DIR}/Velmark.exe)
@@ -128,4 +129,4 @@ install(FILES ${VELMARK_DEVICE_CAB} ${VELMARK_DEVICE_EXE} ${CMAKE_CURRENT_SOURCE
         DESTINATION .)
 
 # The CE loader that runs the image here, under qemu-arm.
-add_subdirectory(${CMAKE_CURRENT_SOURCE_DIR}/loader)
+add_subdirectory(${PROJECT_SOURCE_DIR}/celoader ${CMAKE_BINARY_DIR}/celoader)

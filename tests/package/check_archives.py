@@ -250,7 +250,7 @@ if check(archive is not None and archive.endswith(".zip"), "wm5-armv4i: a zip ar
         port = os.path.join(wm5_build, "ports", "wince")
         run = subprocess.run(
             ["/usr/bin/python3", os.path.join(source_dir, "tests", "wince", "check_image_run.py"),
-             "--qemu", "qemu-arm", "--cpu", "ti925t", "--loader", os.path.join(port, "loader", "ce_loader"),
+             "--qemu", "qemu-arm", "--cpu", "ti925t", "--loader", os.path.join(wm5_build, "celoader", "ce_loader"),
              "--host-answer", os.path.join(wm5_build, "tests", "wince", "scripted_run_answer"),
              "--elf", os.path.join(port, "Velmark.elf"),
              os.path.join(folder, top, "Velmark.exe")], capture_output=True, text=True, timeout=400)

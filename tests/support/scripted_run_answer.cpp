@@ -1,5 +1,5 @@
 // The host engine's answer for the scripted counter of the CE loader
-// (ports/wince/loader/scripted_counter.h), which the device image and the
+// (celoader/scripted_counter.h), which the device image and the
 // browser's modules get too: the result, the result line as the dialog
 // formats it, the counter reads, the bits of the timing table's used rows
 // and the solution's digest, as one JSON object; and the KFLOPS the

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Runs the device image itself through the CE loader under qemu-arm on one
-processor model (the device port's run_image.py drives it) and checks what
+processor model (celoader/run_image.py drives it) and checks what
 it did: the start-up calls, the full-screen dialog, both layouts, the Run
 command with exactly the result line that the host engine gives for the
 same scripted ticks, OK, and the entry's 0. Then the image's own generator,
@@ -20,7 +20,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "ports", "wince", "tools"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "celoader"))
 import run_image  # noqa: E402
 from checks import check, outcome  # noqa: E402
 

@@ -1,7 +1,7 @@
 /* The Windows CE core library's types, constants and calls that the program
  * uses, written once for the two headers that stand in for the platform's
  * <windows.h>: the device build's (gcc/windows.h) and the
- * recording test double's (tests/platform_double/include/windows.h). So the
+ * recording platform double's (celoader/dlls/include/windows.h). So the
  * two agree on every type by construction.
  *
  * The types are the platform's: 32-bit DWORD, LONG and UINT, pointer-sized

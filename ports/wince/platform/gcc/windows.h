@@ -2,7 +2,7 @@
  * (arm-none-eabi), which has no platform kit: the types and calls of
  * ../wince_core.h, each call imported from coredll.dll by name
  * (ports/wince/imports.txt). The shell library's are in
- * ../aygshell.h, the arithmetic helpers' in arithmetic_helpers.h. */
+ * ports/windows/aygshell.h, the arithmetic helpers' in arithmetic_helpers.h. */
 #ifndef VELMARK_WINCE_WINDOWS_H
 #define VELMARK_WINCE_WINDOWS_H
 
