@@ -46,6 +46,7 @@
 #include "platform_double.h"
 #include "resource_ids.h"
 #include "scripted_counter.h"
+#include "solution_digest.h"
 #include "gcc/arithmetic_helpers.h"
 
 namespace {
@@ -367,20 +368,6 @@ int run_session(const char *path, std::uint32_t show_word)
     return result == 0 ? 0 : 1;
 }
 
-std::uint64_t digest(const float *x, int count)
-{
-    std::uint64_t value = 0xcbf29ce484222325ULL;  // FNV-1a 64 of the bit patterns, little-endian
-    for (int i = 0; i < count; ++i) {
-        std::uint32_t bits;
-        std::memcpy(&bits, &x[i], 4);
-        for (int byte = 0; byte < 4; ++byte) {
-            value ^= (bits >> (8 * byte)) & 0xffu;
-            value *= 0x100000001b3ULL;
-        }
-    }
-    return value;
-}
-
 int run_engine(const char *path, char **addresses)
 {
     MappedImage image;
@@ -402,7 +389,7 @@ int run_engine(const char *path, char **addresses)
         call_image(at[1], lu_factor, 5);
         call_image(at[2], lu_solve, 6);
         std::printf("{\"job\": %u, \"info\": %d, \"digest\": \"0x%016llx\"}\n", job, info,
-                    static_cast<unsigned long long>(digest(b.data(), n)));
+                    static_cast<unsigned long long>(velmark::solution_digest(b.data(), n)));
     }
     return 0;
 }

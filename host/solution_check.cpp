@@ -20,20 +20,6 @@ double worse(double a, double b)
 
 }  // namespace
 
-std::uint64_t solution_digest(const float *x, int count)
-{
-    std::uint64_t digest = 0xcbf29ce484222325ULL;
-    for (int i = 0; i < count; ++i) {
-        std::uint32_t bits;
-        std::memcpy(&bits, &x[i], sizeof bits);
-        for (int byte = 0; byte < 4; ++byte) {
-            digest ^= (bits >> (8 * byte)) & 0xffu;
-            digest *= 0x100000001b3ULL;
-        }
-    }
-    return digest;
-}
-
 Validation validate_solver()
 {
     const int order = 100;

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "solution_digest.h"
+
 namespace velmark {
 
 // FNV-1a 64 of the solution's IEEE single bit patterns, four little-endian
@@ -23,7 +25,6 @@ struct Validation {
     bool validated = false;
 };
 
-std::uint64_t solution_digest(const float *x, int count);
 
 // Generates, factorises and solves the order-100 problem once, outside any
 // timing, and judges the solution.

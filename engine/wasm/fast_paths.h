@@ -11,6 +11,7 @@
 #include <wasm_simd128.h>
 
 #include "kernel_rules.h"
+#include "vectors_overlap.h"
 #include "velmark_types.h"
 
 typedef float vm_f32x4 __attribute__((vector_size(16)));
@@ -46,15 +47,9 @@ static inline vm_f32x4 narrow(vm_f64x2 low, vm_f64x2 high)
     return reinterpret_cast<vm_f32x4>(wasm_i64x2_shuffle(l, h, 0, 2));
 }
 
-/* Whether the n elements at x and at y share any memory. */
-static inline bool overlap(const float *x, const float *y, vm_int32 n)
-{
-    return x < y + n && y < x + n;
-}
-
 static inline bool axpy_fast_path(vm_int32 n, double alpha, const float *x, float *y)
 {
-    if (overlap(x, y, n)) {
+    if (vectors_overlap(x, y, n)) {
         return false;
     }
     const vm_f64x2 a = {alpha, alpha};

@@ -12,6 +12,7 @@
 
 #include "cpu_features.h"
 #include "fast_paths.h"
+#include "vectors_overlap.h"
 #include "kernel_dispatch.h"
 #include "kernel_variants.h"
 #include "x86_kernels.h"
@@ -72,22 +73,12 @@ const UnitKernels *fast_kernels()
     return variants[chosen()].kernels;
 }
 
-// Whether the n elements at x and at y share any memory. Overlapping
-// vectors are updated one element at a time, as the rule walks them: the
-// plain kernel's path.
-bool overlap(const float *x, const float *y, vm_int32 n)
-{
-    uintptr_t a = reinterpret_cast<uintptr_t>(x), b = reinterpret_cast<uintptr_t>(y);
-    uintptr_t bytes = static_cast<uintptr_t>(n) * sizeof(float);
-    return a < b + bytes && b < a + bytes;
-}
-
 }  // namespace
 
 bool axpy_fast_path(vm_int32 n, double alpha, const float *x, float *y)
 {
     const UnitKernels *kernels = fast_kernels();
-    if (kernels == nullptr || overlap(x, y, n)) return false;
+    if (kernels == nullptr || vectors_overlap(x, y, n)) return false;
     kernels->axpy(n, alpha, x, y);
     return true;
 }

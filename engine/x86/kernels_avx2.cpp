@@ -2,6 +2,7 @@
 // doubles for the kernel's arithmetic and rounded back once at the store.
 #include <immintrin.h>
 
+#include "four_lanes_avx2.h"
 #include "kernel_rules.h"
 #include "lane_helpers.h"
 #include "x86_kernels.h"
@@ -15,22 +16,6 @@ VELMARK_AVX2 inline __m256i first_lanes(vm_int32 count)
 {
     const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     return _mm256_cmpgt_epi32(_mm256_set1_epi32(count), lane);
-}
-
-// Four elements from memory: the widening is done by the load itself
-// (vcvtps2pd from memory), the narrowing once before the store.
-VELMARK_AVX2 inline __m128 axpy4(__m256d alpha, const float *x, const float *y)
-{
-    __m256d wide_y = _mm256_cvtps_pd(_mm_loadu_ps(y));
-    axpy_rule(wide_y, alpha, _mm256_cvtps_pd(_mm_loadu_ps(x)));
-    return _mm256_cvtpd_ps(wide_y);
-}
-
-VELMARK_AVX2 inline __m128 scal4(__m256d alpha, const float *x)
-{
-    __m256d wide = _mm256_cvtps_pd(_mm_loadu_ps(x));
-    scal_rule(wide, alpha);
-    return _mm256_cvtpd_ps(wide);
 }
 
 // Every element depends on its own x and y alone, so the last, partial

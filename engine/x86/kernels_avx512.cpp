@@ -3,6 +3,7 @@
 // store.
 #include <immintrin.h>
 
+#include "four_lanes_avx2.h"
 #include "kernel_rules.h"
 #include "lane_helpers.h"
 #include "x86_kernels.h"
@@ -16,8 +17,9 @@ VELMARK_AVX512 inline __mmask16 first_lanes(vm_int32 count)
     return static_cast<__mmask16>((1u << count) - 1u);
 }
 
-// Eight and four elements from memory: the widening is done by the load
-// itself (vcvtps2pd from memory), the narrowing once before the store.
+// Eight elements from memory: the widening is done by the load itself
+// (vcvtps2pd from memory), the narrowing once before the store; four are
+// the AVX2 kernels' (four_lanes_avx2.h).
 VELMARK_AVX512 inline __m256 axpy8(__m512d alpha, const float *x, const float *y)
 {
     __m512d wide_y = _mm512_cvtps_pd(_mm256_loadu_ps(y));
@@ -25,25 +27,11 @@ VELMARK_AVX512 inline __m256 axpy8(__m512d alpha, const float *x, const float *y
     return _mm512_cvtpd_ps(wide_y);
 }
 
-VELMARK_AVX512 inline __m128 axpy4(__m256d alpha, const float *x, const float *y)
-{
-    __m256d wide_y = _mm256_cvtps_pd(_mm_loadu_ps(y));
-    axpy_rule(wide_y, alpha, _mm256_cvtps_pd(_mm_loadu_ps(x)));
-    return _mm256_cvtpd_ps(wide_y);
-}
-
 VELMARK_AVX512 inline __m256 scal8(__m512d alpha, const float *x)
 {
     __m512d wide = _mm512_cvtps_pd(_mm256_loadu_ps(x));
     scal_rule(wide, alpha);
     return _mm512_cvtpd_ps(wide);
-}
-
-VELMARK_AVX512 inline __m128 scal4(__m256d alpha, const float *x)
-{
-    __m256d wide = _mm256_cvtps_pd(_mm_loadu_ps(x));
-    scal_rule(wide, alpha);
-    return _mm256_cvtpd_ps(wide);
 }
 
 // Every element depends on its own x and y alone, so the last, partial
