@@ -12,8 +12,8 @@
 vm_int32 n;
 vm_int32 lda1;
 vm_int32 lda2;
-float matrix1[201 * WORKSPACE_ORDER];
-float matrix2[200 * WORKSPACE_ORDER];
+float matrix1[LEADING_DIMENSION_LAYOUT1 * WORKSPACE_ORDER];
+float matrix2[LEADING_DIMENSION_LAYOUT2 * WORKSPACE_ORDER];
 float rhs[WORKSPACE_ORDER];
 vm_int32 pivots[WORKSPACE_ORDER];
 vm_int32 info;
@@ -133,9 +133,9 @@ vm_int32 run_benchmark(void)
     read_counter_frequency(&counter_frequency);
     read_counter(&counter_origin);
 
-    lda1 = 201;
+    lda1 = LEADING_DIMENSION_LAYOUT1;
     n = 100;
-    lda2 = 200;
+    lda2 = LEADING_DIMENSION_LAYOUT2;
 
     single_measurement(0, matrix1, lda1);
     single_measurement(1, matrix1, lda1);

@@ -20,14 +20,30 @@ enum {
     ROW_KFLOPS = 3,
     COLUMN_AVERAGED_LAYOUT1 = 3,
     COLUMN_AVERAGED_LAYOUT2 = 7,
-    USED_COLUMNS = 8
+    USED_COLUMNS = 8,
+    COLUMNS_PER_LAYOUT = 4,          /* three single measurements, then the averaged one */
+    LEADING_DIMENSION_LAYOUT1 = 201, /* matrix1's, in columns 0 to 3 */
+    LEADING_DIMENSION_LAYOUT2 = 200  /* matrix2's, in columns 4 to 7 */
 };
+
+/* The shape of the timing table's used columns, for its readers (the host
+ * runner, the browser's module): the layout a column measured, and
+ * whether it is an averaged measurement. */
+static inline vm_int32 timing_column_layout(vm_int32 k)
+{
+    return k < COLUMNS_PER_LAYOUT ? LEADING_DIMENSION_LAYOUT1 : LEADING_DIMENSION_LAYOUT2;
+}
+
+static inline int timing_column_averaged(vm_int32 k)
+{
+    return k == COLUMN_AVERAGED_LAYOUT1 || k == COLUMN_AVERAGED_LAYOUT2;
+}
 
 extern vm_int32 n;
 extern vm_int32 lda1;
 extern vm_int32 lda2;
-extern float matrix1[201 * WORKSPACE_ORDER];
-extern float matrix2[200 * WORKSPACE_ORDER];
+extern float matrix1[LEADING_DIMENSION_LAYOUT1 * WORKSPACE_ORDER];
+extern float matrix2[LEADING_DIMENSION_LAYOUT2 * WORKSPACE_ORDER];
 extern float rhs[WORKSPACE_ORDER];
 extern vm_int32 pivots[WORKSPACE_ORDER];
 extern vm_int32 info;

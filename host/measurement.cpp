@@ -17,8 +17,8 @@ TimingTable copy_timing_table()
     TimingTable table;
     for (int k = 0; k < USED_COLUMNS; ++k) {
         ColumnTiming &column = table[k];
-        column.layout = k < 4 ? 201 : 200;
-        column.averaged = k == COLUMN_AVERAGED_LAYOUT1 || k == COLUMN_AVERAGED_LAYOUT2;
+        column.layout = timing_column_layout(k);
+        column.averaged = timing_column_averaged(k) != 0;
         column.factor_seconds = timing_table[ROW_FACTOR_SECONDS][k];
         column.solve_seconds = timing_table[ROW_SOLVE_SECONDS][k];
         column.total_seconds = timing_table[ROW_TOTAL_SECONDS][k];

@@ -5,7 +5,6 @@
 
 export const ORDER = 100;
 export const LEADING_DIMENSION = 201;
-const USED_COLUMNS = 8;
 
 // A small module that uses a 128-bit SIMD instruction: a browser that
 // validates it runs the SIMD module.
@@ -78,15 +77,17 @@ export class Engine {
     return this.exports.velmark_kflops_from_averaged_totals(total1, total2);
   }
 
-  // The eight used columns the latest run left, each as the rows of the
-  // table: factor, solve and total seconds, KFLOPS (a copy).
+  // The used columns the latest run left, each as the rows of the table:
+  // factor, solve and total seconds, KFLOPS (a copy); the columns' shape
+  // is the module's, as the runner's is the engine's.
   timingTable() {
-    const columns = this.exports.velmark_timing_columns();
-    const table = this.floats(this.exports.velmark_timing_table(), 4 * columns);
+    const e = this.exports, columns = e.velmark_timing_columns();
+    const table = this.floats(e.velmark_timing_table(), 4 * columns);
     const used = [];
-    for (let k = 0; k < USED_COLUMNS; ++k) {
+    for (let k = 0; k < e.velmark_used_columns(); ++k) {
       used.push({
-        column: k, layout: k < 4 ? 201 : 200, kind: k === 3 || k === 7 ? 'averaged' : 'single',
+        column: k, layout: e.velmark_timing_column_layout(k),
+        kind: e.velmark_timing_column_averaged(k) ? 'averaged' : 'single',
         factor_seconds: table[k], solve_seconds: table[columns + k],
         total_seconds: table[2 * columns + k], kflops: table[3 * columns + k],
       });

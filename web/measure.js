@@ -77,6 +77,11 @@ function summarise(results) {
   return { best, minimum, median, medianToBest: best > 0 ? median / best : NaN, cv };
 }
 
+// A run's averaged totals, its first layout's and its second's.
+export function averagedTotals(table) {
+  return table.filter((column) => column.kind === 'averaged').map((column) => column.total_seconds);
+}
+
 // The best block of HEADLINE_BLOCK_RUNS runs in the order they ran (the
 // first of equal ones): each block's averaged columns are the means of its
 // runs' averaged totals, rated and reduced to KFLOPS by the module's own
@@ -89,8 +94,9 @@ export function bestBlock(engine, runs, blockRuns = HEADLINE_BLOCK_RUNS) {
   for (let first = 0; first + size <= runs.length; first += size) {
     let sum1 = 0, sum2 = 0;
     for (let i = first; i < first + size; ++i) {
-      sum1 += runs[i].table[3].total_seconds;
-      sum2 += runs[i].table[7].total_seconds;
+      const [total1, total2] = averagedTotals(runs[i].table);
+      sum1 += total1;
+      sum2 += total2;
     }
     const totals = [sum1 / size, sum2 / size];
     const kflops = engine.kflopsFromAveragedTotals(...totals);

@@ -3,7 +3,7 @@
 // in the host fields, and the share link that carries it in the URL's
 // fragment. These only format: the measurement decides.
 
-import { HEADLINE_RULE, KNOWN_RUN_DIGEST, KNOWN_SOLUTION_DIGEST } from './measure.js';
+import { HEADLINE_RULE, KNOWN_RUN_DIGEST, KNOWN_SOLUTION_DIGEST, averagedTotals } from './measure.js';
 
 export const SCHEMA_VERSION = 3;
 const PLATFORM = 'web-wasm32';
@@ -53,7 +53,7 @@ export function reportJson(context, m) {
     build: { platform: PLATFORM, ...context.build },
     measurement: { runs: m.runs.length, warmup_runs: 1, seconds: m.seconds, budget_seconds: m.budget },
     runs_kflops: m.runs.map((run) => run.kflops),
-    runs_averaged_totals_seconds: m.runs.map((run) => [run.table[3].total_seconds, run.table[7].total_seconds]),
+    runs_averaged_totals_seconds: m.runs.map((run) => averagedTotals(run.table)),
     statistics: {
       best_kflops: s.best, median_kflops: s.median, min_kflops: s.minimum,
       median_to_best: finiteOrNull(s.medianToBest), coefficient_of_variation: finiteOrNull(s.cv),

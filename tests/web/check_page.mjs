@@ -22,6 +22,7 @@ import { join } from 'node:path';
 import { CHROMIUM_ARGUMENTS, chromium } from '../../tools/browsers/browsers.mjs';
 import { serve, stopServers } from '../../tools/browsers/page_server.mjs';
 import { shareFragment } from '../../web/report.js';
+import { checkResult } from '../../web/result_check.js';
 
 const options = Object.fromEntries(process.argv.slice(2).reduce((pairs, arg, i, all) =>
   arg.startsWith('--') ? [...pairs, [arg.slice(2), all[i + 1] && !all[i + 1].startsWith('--') ? all[i + 1] : true]] : pairs, []));
@@ -126,6 +127,8 @@ async function checkReport(page, status, work) {
         s.best_kflops === Math.max(...report.runs_kflops) && report.result_line === status &&
         report.timing_table.length === 8 && report.timing_table.every((c, k) => c.column === k),
   `the JSON's runs (${report.measurement.runs}), statistics and timing table agree with the page`);
+  const problems = checkResult(report);
+  check(problems.length === 0, `the results table's checker takes the page's JSON: ${JSON.stringify(problems)}`);
   // The headline is a block's mean, so it lies within the runs' results
   // (one KFLOPS of rounding either way), and the result line is its own.
   check(s.headline_rule === 'best block of 10 runs' && s.headline_runs === 10 &&

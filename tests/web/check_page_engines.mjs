@@ -12,6 +12,7 @@ import { parseArgs } from 'node:util';
 
 import { openBrowser, savedReport } from '../../tools/browsers/browsers.mjs';
 import { serve, stopServers } from '../../tools/browsers/page_server.mjs';
+import { checkResult } from '../../web/result_check.js';
 
 const { values: options } = parseArgs({
   options: { engine: { type: 'string' }, site: { type: 'string' }, shots: { type: 'string' },
@@ -73,6 +74,8 @@ async function checkRun(browser, url) {
         clock.resolution_seconds === report.host.clock_resolution_seconds &&
         Math.abs(clock.resolution_seconds * 1e6 - resolution) <= 0.5,
   `the JSON's clock, checked against the wall clock: ${JSON.stringify(clock)}`);
+  const problems = checkResult(report);
+  check(problems.length === 0, `the results table's checker takes the JSON: ${JSON.stringify(problems)}`);
 
   const link = await page.evaluate(() => document.querySelector('#share').href);
   await page.close();
