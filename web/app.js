@@ -4,11 +4,10 @@
 // report and a share link.
 import { clockResolution, moduleFor } from './engine.js';
 import { headlineLine, readFragment, reportJson, shareFragment } from './report.js';
+import { CAPTION, DATE_LINE, INSTRUCTION, NAME_LINE, RUN, WAITING } from './dialog_texts.js';
 import { checkResult } from './result_check.js';
 import { standing } from './standing.js';
 
-const WAITING = 'Running the benchmark... expected duration under 60 seconds.\r\n\r\n' +
-  'Velmark loads the CPU so please be patient and do not operate the device until this message changes.';
 const COARSE_CLOCK_SECONDS = 20e-6;
 
 const $ = (id) => document.getElementById(id);
@@ -276,7 +275,18 @@ function download() {
   URL.revokeObjectURL(link.href);
 }
 
+// The dialog's texts, the device's own (dialog_texts.js is made from its
+// sources).
+function showDialogTexts() {
+  $('caption').textContent = CAPTION;
+  $('name').textContent = NAME_LINE;
+  $('date').textContent = DATE_LINE;
+  $('status').textContent = INSTRUCTION;
+  $('run').textContent = RUN;
+}
+
 async function start() {
+  showDialogTexts();
   const missing = typeof WebAssembly !== 'object' ? 'WebAssembly' : typeof Worker !== 'function' ? 'Web Workers' : null;
   if (missing) {
     $('run').disabled = true;

@@ -3,6 +3,7 @@
 // in the host fields, and the share link that carries it in the URL's
 // fragment. These only format: the measurement decides.
 
+import { RESULT_FORMAT } from './dialog_texts.js';
 import { HEADLINE_RULE, KNOWN_RUN_DIGEST, KNOWN_SOLUTION_DIGEST, averagedTotals } from './measure.js';
 
 export const SCHEMA_VERSION = 3;
@@ -21,11 +22,11 @@ function fixed2(value) {
   return `${sign}${digits.slice(0, -2)}.${digits.slice(-2)}`;
 }
 
-// "CPU performance N.NN MFlops": the single-precision product of the rate
-// and 0.001, as the dialog forms it.
+// The dialog's result line, its format with the single-precision product
+// of the rate and 0.001, as the dialog forms it.
 export function resultLine(kflops) {
   const mflops = Math.fround(Math.fround(kflops) * Math.fround(0.001));
-  return `CPU performance ${fixed2(mflops)} MFlops`;
+  return RESULT_FORMAT.replace('%.2f', fixed2(mflops));
 }
 
 function finiteOrNull(value) {

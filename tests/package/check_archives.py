@@ -264,7 +264,7 @@ if check(archive is not None, "web: a zip archive is in %s" % dist):
     files = members(archive)
     page = ["index.html", "style.css", "app.js", "worker.js", "engine.js", "measure.js", "report.js",
             "build-info.json", "HEADERS.txt", "velmark.ico", "velmark.wasm", "velmark-simd.wasm",
-            "coi-serviceworker.js", "coi-serviceworker.LICENSE.txt", "result_check.js", "standing.js",
+            "coi-serviceworker.js", "coi-serviceworker.LICENSE.txt", "result_check.js", "standing.js", "dialog_texts.js",
             "results-table.json"]
     check(set(files) == {top + "/" + f for f in page}, "%s: holds exactly the page's files (is %s)" % (name, sorted(files)))
     with tempfile.TemporaryDirectory() as folder:
