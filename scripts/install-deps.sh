@@ -22,7 +22,7 @@ wm5="cmake make g++ python3 gcc-arm-none-eabi libnewlib-arm-none-eabi
 web="cmake make python3 clang lld nodejs"
 web_tests="$web chromium firefox-esr webkit2gtk-driver xvfb"
 win32="cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64"
-tests="clang python3-matplotlib libopenblas-dev valgrind
+tests="clang python3-matplotlib libopenblas-dev valgrind flake8
        g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
        xvfb xdotool imagemagick x11-utils qemu-user g++-arm-linux-gnueabi
        g++-aarch64-linux-gnu"

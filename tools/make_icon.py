@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Draws the program's icon and writes it as a Windows .ico file.
 
 Eight images, in this order: 32x32 and 16x16 at 4 bits per pixel, 48x48,
@@ -11,8 +11,8 @@ one gold, on a transparent background.
 
 usage: make_icon.py OUTPUT.ico
 """
+import argparse
 import struct
-import sys
 
 SIZES = [(32, 4), (16, 4), (48, 8), (32, 8), (16, 8), (48, 32), (32, 32), (16, 32)]
 
@@ -89,8 +89,9 @@ def image(size, depth):
 
 
 def main():
-    if len(sys.argv) != 2:
-        sys.exit(__doc__.strip().splitlines()[-1])
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument('output', help='the .ico file to write')
+    args = parser.parse_args()
     images = [image(size, depth) for size, depth in SIZES]
     data = struct.pack('<HHH', 0, 1, len(images))
     offset = 6 + 16 * len(images)
@@ -99,7 +100,7 @@ def main():
         data += struct.pack('<BBBBHHII', size, size, colours, 0, 1, depth, len(bits), offset)
         offset += len(bits)
     data += b''.join(images)
-    with open(sys.argv[1], 'wb') as output:
+    with open(args.output, 'wb') as output:
         output.write(data)
 
 

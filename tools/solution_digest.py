@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Computes, independently of the engine, the bits of the order-100 solution.
 
 Plain loops in Python's doubles, with every single-precision step rounded
@@ -18,8 +18,8 @@ each taking the previous one's solution as its right-hand side.
 Prints the FNV-1a 64-bit digest of the solution's IEEE single bit patterns
 (each as four little-endian bytes), and with --values the solution itself.
 """
+import argparse
 import struct
-import sys
 
 
 def single(value):
@@ -50,22 +50,22 @@ def factor(a, order):
     pivots = [0] * order
     for k in range(order - 1):
         column = a[k]
-        l = k
+        pivot = k
         biggest = abs(column[k])
         for i in range(k + 1, order):
             if abs(column[i]) > biggest:
-                l, biggest = i, abs(column[i])
-        pivots[k] = l
-        if column[l] == 0.0:
+                pivot, biggest = i, abs(column[i])
+        pivots[k] = pivot
+        if column[pivot] == 0.0:
             continue
-        column[l], column[k] = column[k], column[l]
+        column[pivot], column[k] = column[k], column[pivot]
         t = single(-1.0 / column[k])
         for i in range(k + 1, order):
             column[i] = single(column[i] * t)
         for j in range(k + 1, order):
             target = a[j]
-            s = target[l]
-            target[l], target[k] = target[k], s
+            s = target[pivot]
+            target[pivot], target[k] = target[k], s
             if s == 0.0:
                 continue
             for i in range(k + 1, order):
@@ -76,9 +76,9 @@ def factor(a, order):
 
 def solve(a, pivots, b, order):
     for k in range(order - 1):
-        l = pivots[k]
-        s = b[l]
-        b[l], b[k] = b[k], s
+        pivot = pivots[k]
+        s = b[pivot]
+        b[pivot], b[k] = b[k], s
         if s == 0.0:
             continue
         for i in range(k + 1, order):
@@ -115,8 +115,8 @@ def solve_transposed(a, pivots, b, order):
         b[k] = single(single(b[k] - s) / a[k][k])
     for k in range(order - 2, -1, -1):
         b[k] = single(dot(a[k][k + 1:order], b[k + 1:order]) + b[k])
-        l = pivots[k]
-        b[l], b[k] = b[k], b[l]
+        pivot = pivots[k]
+        b[pivot], b[k] = b[k], b[pivot]
     return b
 
 
@@ -130,19 +130,25 @@ def fnv1a64(values):
 
 
 def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    which = parser.add_mutually_exclusive_group()
+    which.add_argument('--transposed', action='store_true', help='the transposed solve (job 1)')
+    which.add_argument('--after-run', action='store_true', help="what a whole timed run leaves: ten solves in a row")
+    parser.add_argument('--values', action='store_true', help='print the solution too')
+    args = parser.parse_args()
     order = 100
     a, b = generate(order)
     pivots = factor(a, order)
-    if '--transposed' in sys.argv[1:]:
+    if args.transposed:
         x = solve_transposed(a, pivots, b, order)
-    elif '--after-run' in sys.argv[1:]:
+    elif args.after_run:
         x = b
         for _ in range(10):
             x = solve(a, pivots, x, order)
     else:
         x = solve(a, pivots, b, order)
     print('0x%016x' % fnv1a64(x))
-    if '--values' in sys.argv[1:]:
+    if args.values:
         for i, value in enumerate(x):
             print('%3d %.9g 0x%08x' % (i, value, bits(value)))
 

@@ -8,7 +8,11 @@ find_program(VELMARK_DEBIAN_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIR
 find_program(VELMARK_WINDRES NAMES x86_64-w64-mingw32-windres windres REQUIRED)
 
 set(VELMARK_WM5_IMAGE_BASE 0x10000 CACHE STRING "Where the device image is linked and loaded")
-set(tools ${CMAKE_CURRENT_SOURCE_DIR}/tools)
+# The image's tools are the project's Python package wince_tools, each
+# run as a module: python3 -m wince_tools.TOOL.
+set(tools ${PROJECT_SOURCE_DIR}/wince_tools)
+set(VELMARK_WM5_TOOL ${CMAKE_COMMAND} -E env PYTHONPATH=${PROJECT_SOURCE_DIR} ${VELMARK_DEBIAN_PYTHON} -m
+    CACHE INTERNAL "How a build step runs one of the image's tools")
 set(resources_dir ${VELMARK_SHELL_DIR}/resources)
 
 # What every object of the image is compiled with: ARM state, the
@@ -36,7 +40,7 @@ if(VELMARK_WM5_LIBGCC_ARITHMETIC)
   set(import_options --libgcc-arithmetic)
 endif()
 add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/imports.S
-  COMMAND ${VELMARK_DEBIAN_PYTHON} ${tools}/make_imports.py ${import_options} ${CMAKE_CURRENT_SOURCE_DIR}/imports.txt
+  COMMAND ${VELMARK_WM5_TOOL} wince_tools.make_imports ${import_options} ${CMAKE_CURRENT_SOURCE_DIR}/imports.txt
           ${VELMARK_WM5_IMAGE_BASE} ${CMAKE_CURRENT_BINARY_DIR}/imports.S
   DEPENDS ${tools}/make_imports.py ${CMAKE_CURRENT_SOURCE_DIR}/imports.txt
   COMMENT "Writing the import stubs and tables")
@@ -84,9 +88,10 @@ function(velmark_wm5_image target exe)
     LINKER:--gc-sections LINKER:-Map=${folder}/${name}.map)
   velmark_device_code(${target})
   add_custom_command(OUTPUT ${exe}
-    COMMAND ${VELMARK_DEBIAN_PYTHON} ${VELMARK_WM5_TOOLS}/elf_to_pe.py $<TARGET_FILE:${target}>
+    COMMAND ${VELMARK_WM5_TOOL} wince_tools.elf_to_pe $<TARGET_FILE:${target}>
             ${VELMARK_WM5_RES} ${exe} --subsystem-version ${VELMARK_WM5_SUBSYSTEM_VERSION}
-    DEPENDS ${target} ${VELMARK_WM5_TOOLS}/elf_to_pe.py ${VELMARK_WM5_RES} velmark_wm5_res
+    DEPENDS ${target} ${VELMARK_WM5_TOOLS}/elf_to_pe.py ${VELMARK_WM5_TOOLS}/platform_version.py ${VELMARK_WM5_RES}
+            velmark_wm5_res
     COMMENT "Writing the Windows CE image ${name}.exe")
 endfunction()
 add_custom_target(velmark_wm5_res DEPENDS ${VELMARK_WM5_RES})
@@ -116,7 +121,7 @@ add_custom_target(wm5_commit_time
           -P ${PROJECT_SOURCE_DIR}/cmake/write_commit_time.cmake
   BYPRODUCTS ${VELMARK_COMMIT_TIME})
 add_custom_command(OUTPUT ${VELMARK_DEVICE_CAB}
-  COMMAND ${VELMARK_DEBIAN_PYTHON} ${tools}/make_cab.py ${CMAKE_CURRENT_SOURCE_DIR}/install-layout.json
+  COMMAND ${VELMARK_WM5_TOOL} wince_tools.make_cab ${CMAKE_CURRENT_SOURCE_DIR}/install-layout.json
           --os-version-min ${VELMARK_WM5_SUBSYSTEM_VERSION} --file Velmark.exe=${VELMARK_DEVICE_EXE}
           --time-file ${VELMARK_COMMIT_TIME} ${VELMARK_DEVICE_CAB}
   DEPENDS ${VELMARK_DEVICE_EXE} ${tools}/make_cab.py ${tools}/cab_container.py ${tools}/platform_version.py

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """The comparison tool on two small result files: one row each, the ratio
 of the bests to the first file's, and a chart when asked.
 usage: check_compare_tool.py TOOL"""

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Checks that the digests the runner, the page and the tests rely on are
 the ones the independent script computes.
 usage: check_digest_tool.py SCRIPT NAME=SOURCE ...
@@ -9,8 +9,7 @@ import re
 import subprocess
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from checks import check, outcome  # noqa: E402
+from checks import check, outcome
 
 # Which digest a constant holds, by its name: the script's option for it.
 OPTIONS = {"kKnownSolutionDigest": [], "KNOWN_SOLUTION_DIGEST": [],

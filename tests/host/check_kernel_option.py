@@ -20,8 +20,7 @@ import subprocess
 import sys
 import tempfile
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from checks import check, outcome  # noqa: E402
+from checks import check, outcome
 
 runner, variants = sys.argv[1], sys.argv[2].split(";")
 under_callgrind = "--callgrind" in sys.argv[3:]

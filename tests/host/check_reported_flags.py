@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """The flags the runner reports are the ones its engine was compiled with
 that decide its code: every optimisation (-O), target (-m) and code
 generation (-f) option of the engine's compile command (as CMake wrote it
@@ -6,13 +6,11 @@ into compile_commands.json) is in build.flags, and nothing else is, no
 warning or language-standard flag.
 usage: check_reported_flags.py RUNNER compile_commands.json"""
 import json
-import os
 import shlex
 import subprocess
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from checks import check, outcome  # noqa: E402
+from checks import check, outcome
 
 runner, commands_path = sys.argv[1:3]
 with open(commands_path) as f:

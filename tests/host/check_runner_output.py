@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """The runner's reports reach their destination or the runner says they did
 not: exit status 3 and one line on standard error, and --output never leaves
 a partial or stray file. usage: check_runner_output.py RUNNER"""
@@ -9,8 +9,7 @@ import subprocess
 import sys
 import tempfile
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from checks import check, outcome  # noqa: E402
+from checks import check, outcome
 
 runner = sys.argv[1]
 

@@ -21,8 +21,8 @@ import tarfile
 import tempfile
 import zipfile
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from checks import check, outcome  # noqa: E402
+from checks import check, outcome
+
 
 def case_clashes(paths):
     """Paths that one of the others equals when case is ignored: on Windows
@@ -179,8 +179,8 @@ for platform, (emulator, runner_name) in PLATFORMS.items():
     expected |= {top + "/share/doc/velmark/docs/" + f for f in docs}
     if platform.startswith("windows"):
         expected.add(top + "/bin/Velmark.exe")
-    check(set(files) == expected, "%s: holds exactly %s (extra: %s)" % (name, sorted(expected),
-                                                                       sorted(set(files) - expected)))
+    check(set(files) == expected,
+          "%s: holds exactly %s (extra: %s)" % (name, sorted(expected), sorted(set(files) - expected)))
     clashes = case_clashes(files)
     check(not clashes, "%s: no two paths differ in case alone (%s)" % (name, ", ".join(clashes)))
     with tempfile.TemporaryDirectory() as folder:
@@ -201,8 +201,8 @@ for platform, (emulator, runner_name) in PLATFORMS.items():
         except ValueError:
             report = {}
         check(run.returncode == 0 and report.get("validation", {}).get("validated") is True,
-              "%s: the unpacked runner validates the solution (status %d) %s" % (name, run.returncode,
-                                                                                  run.stderr.strip()))
+              "%s: the unpacked runner validates the solution (status %d) %s"
+              % (name, run.returncode, run.stderr.strip()))
         check(report.get("build", {}).get("platform") == platform,
               "%s: the report names its build: %s" % (name, report.get("build", {}).get("platform")))
         digests[platform] = report.get("validation", {}).get("digest")

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """What the project claims of a fresh machine, checked against the
 machine's own tools rather than one Debian release: the install script
 names the sanitizer runtime of the clang that is installed, and the CMake
@@ -10,8 +10,7 @@ import re
 import subprocess
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from checks import check, outcome  # noqa: E402
+from checks import check, outcome
 
 source = sys.argv[1]
 

@@ -11,8 +11,7 @@ import re
 import subprocess
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from checks import check, outcome  # noqa: E402
+from checks import check, outcome
 
 source = sys.argv[1]
 # A path into tests/: "tests/...", "../tests", or a "tests" path part.

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """What the scripts promise a user, seen by running them where that is
 cheap: a failed build keeps its whole log in the build tree and says where;
 opening the dialog installs what the dialog needs, not every build's tools.
@@ -7,8 +7,7 @@ import os
 import subprocess
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from checks import check, outcome  # noqa: E402
+from checks import check, outcome
 
 source = sys.argv[1]
 preset = "velmark-test-no-such-preset"

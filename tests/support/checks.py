@@ -1,8 +1,8 @@
 """What every Python check of the tests reports: one line a check, "ok" or
 "FAIL" and what was checked, then the counts; outcome() gives the exit
-status. A script finds this module with
-
-    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+status. A script imports it as `from checks import check, outcome`: the
+tests run with this folder on PYTHONPATH (python_tests.cmake), as
+scripts/python-test-path.sh gives it for a run by hand.
 """
 
 failures = []

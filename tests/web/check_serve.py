@@ -12,8 +12,7 @@ import tempfile
 import time
 import urllib.request
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from checks import check, outcome  # noqa: E402
+from checks import check, outcome
 
 with tempfile.TemporaryDirectory() as site:
     with open(os.path.join(site, "index.html"), "w") as page:

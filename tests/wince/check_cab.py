@@ -26,7 +26,7 @@ tool's cabs:
   the same bytes.
 
 usage: check_cab.py --cab CAB --exe Velmark.exe --readme README.md
-                    --make-cab make_cab.py --layout LAYOUT.json --time-file COMMIT_TIME
+                    --layout LAYOUT.json --time-file COMMIT_TIME
 """
 import argparse
 import os
@@ -40,7 +40,6 @@ import xml.etree.ElementTree as ElementTree
 
 import cab_reader
 import installer_header
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from checks import check, outcome
 
 # Where the %CEn% folders are on a Pocket PC.
@@ -328,7 +327,7 @@ def check_installs(header, document, members_dir, exe, work):
 def check_reproducible(args, work):
     again = os.path.join(work, "again.cab")
     version = "%d.%02d" % subsystem_version(args.exe)
-    done = run([sys.executable, args.make_cab, args.layout, "--os-version-min", version,
+    done = run([sys.executable, "-m", "wince_tools.make_cab", args.layout, "--os-version-min", version,
                 "--file", f"Velmark.exe={args.exe}", "--time-file", args.time_file, again],
                cwd=work, env=dict(os.environ, TZ="Pacific/Kiritimati"))
     check(done.returncode == 0 and read_file(again) == read_file(args.cab),
@@ -337,10 +336,10 @@ def check_reproducible(args, work):
 
 def main():
     parser = argparse.ArgumentParser()
-    for option in ("--cab", "--exe", "--readme", "--make-cab", "--layout", "--time-file"):
+    for option in ("--cab", "--exe", "--readme", "--layout", "--time-file"):
         parser.add_argument(option, required=True)
     args = parser.parse_args()
-    for option in ("cab", "exe", "readme", "make_cab", "layout", "time_file"):
+    for option in ("cab", "exe", "readme", "layout", "time_file"):
         setattr(args, option, os.path.abspath(getattr(args, option)))
     with tempfile.TemporaryDirectory() as work:
         members = check_container(args.cab, args.exe, work)

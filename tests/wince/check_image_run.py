@@ -15,14 +15,11 @@ image's code fails the run, as it faults on the device.
 """
 import argparse
 import json
-import os
 import subprocess
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "celoader"))
-import run_image  # noqa: E402
-from checks import check, outcome  # noqa: E402
+import run_image
+from checks import check, outcome
 
 INSTANCE = 0x400000          # the handle the loader passes, not the image base
 DIALOG = 0x100

@@ -9,12 +9,10 @@ Usage: check_image_structure.py IMAGE.exe RESOURCES.res --subsystem-version=MAJO
                                 --arithmetic=platform|libgcc
 """
 import struct
-import os
 import sys
 
 import pefile
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from checks import check, outcome
 
 # What the image may import, and nothing else: the shell's calls, the

@@ -22,14 +22,12 @@ loader and its resource lookup do not.
 
 usage: check_image_tables.py IMAGE.exe IMAGE.elf SUBSYSTEM_VERSION (MAJOR.MINOR)
 """
-import os
 import struct
 import sys
 
 import pefile
 from elftools.elf.elffile import ELFFile
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from checks import check, outcome
 
 
@@ -235,7 +233,7 @@ def check_resources(image, path):
                                 str(name.name) if name.name else name.id, language.id),
                                pe.get_data(data.OffsetToData, data.Size)))
     wanted = {(5, 105), (5, 106), (14, 101), ("CEUX", "HI_RES_AWARE")}
-    check(wanted <= {key[:2] for key, _ in listed}, f"the templates, the icon group and the marker are listed")
+    check(wanted <= {key[:2] for key, _ in listed}, "the templates, the icon group and the marker are listed")
     for key, expected in listed:
         offset, found = 0, True
         for part in key:

@@ -1,11 +1,12 @@
 #!/usr/bin/python3
-"""The image writer (the device port's tools/elf_to_pe.py) takes the ELF's sections in
+"""The image writer (wince_tools.elf_to_pe) takes the ELF's sections in
 address order, whatever order its section table lists them in, and refuses
 a gap or an overlap between them, which the device's loader would map
 wrongly: each case is the real ELF with one section header changed.
 
-usage: check_image_writer_refusals.py ELF_TO_PE IMAGE.elf RESOURCES.res IMAGE.exe SUBSYSTEM_VERSION
+usage: check_image_writer_refusals.py IMAGE.elf RESOURCES.res IMAGE.exe SUBSYSTEM_VERSION
 """
+import argparse
 import os
 import struct
 import subprocess
@@ -14,7 +15,6 @@ import tempfile
 
 from elftools.elf.elffile import ELFFile
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from checks import check, outcome
 
 
@@ -46,10 +46,12 @@ def swapped(data, first, second):
     return bytes(out)
 
 
-def main(argv):
-    if len(argv) != 6:
-        raise SystemExit(__doc__)
-    writer, elf_path, res, exe, version = argv[1:]
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    for name in ("elf", "res", "exe", "version"):
+        parser.add_argument(name)
+    args = parser.parse_args()
+    elf_path, res, exe, version = args.elf, args.res, args.exe, args.version
     with open(elf_path, "rb") as f:
         elf = f.read()
     with open(exe, "rb") as f:
@@ -60,7 +62,8 @@ def main(argv):
             with open(path, "wb") as f:
                 f.write(data)
             out = os.path.join(folder, "image.exe")
-            done = subprocess.run([sys.executable, writer, path, res, out, "--subsystem-version", version],
+            done = subprocess.run([sys.executable, "-m", "wince_tools.elf_to_pe", path, res, out,
+                                   "--subsystem-version", version],
                                   capture_output=True, text=True, timeout=120)
             result = open(out, "rb").read() if done.returncode == 0 and os.path.exists(out) else None
             return done.returncode, done.stderr.strip(), result
@@ -78,4 +81,4 @@ def main(argv):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv))
+    sys.exit(main())

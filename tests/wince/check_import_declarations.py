@@ -22,7 +22,6 @@ import tempfile
 
 from elftools.elf.elffile import ELFFile
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from checks import check, outcome
 
 HEADERS = ["windows.h", "stdio.h", "math.h", "aygshell.h", "arithmetic_helpers.h"]

@@ -10,7 +10,6 @@ pools) is the disassembly of the image.
 
 Usage: check_instruction_set.py IMAGE.exe IMAGE.elf OBJDUMP
 """
-import os
 import re
 import subprocess
 import sys
@@ -18,7 +17,6 @@ import sys
 import pefile
 from elftools.elf.elffile import ELFFile
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from checks import check, outcome
 
 # Mnemonics that ARMv4T lacks (ARMv5, v5TE, v6 and later), without their

@@ -21,7 +21,6 @@ import sys
 
 from elftools.elf.elffile import ELFFile
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from checks import check, outcome
 
 CURRENT_PROCESS = 0x42

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Runs the Windows programs for real: under wine, on a private Xvfb screen.
 
   run_gui_test.py relayout --program relayout_under_wine.exe

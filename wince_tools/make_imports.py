@@ -24,10 +24,11 @@ Since the forwarders define GCC's names, libgcc's routines for them are
 never linked; one of libgcc's that shares an object with a forwarded name
 would fail the link as defined twice.
 
-Usage: make_imports.py [--libgcc-arithmetic] IMPORTS.txt IMAGE_BASE OUT.S
+Usage: python3 -m wince_tools.make_imports [--libgcc-arithmetic] IMPORTS.txt IMAGE_BASE OUT.S
   --libgcc-arithmetic: leave the helpers out, so that libgcc's soft-float
   routines do the arithmetic (for a device that lacks a helper).
 """
+import argparse
 import sys
 
 # How each forwarded call hands its operands on: as they are, or swapped
@@ -95,7 +96,7 @@ def forwarders(imports):
 def assembly(imports, image_base):
     rva = f" - {image_base:#x}"
     names_of = {dll: [f.name for f in functions] for dll, functions in imports}
-    out = ["@ Made by ports/wince/tools/make_imports.py from the image's import list.",
+    out = ["@ Made by wince_tools/make_imports.py from the image's import list.",
            "\t.syntax unified", "\t.arm", ""]
     out += ["\t.section .text.imports,\"ax\",%progbits", "\t.balign 4"]
     for dll, _ in imports:
@@ -131,18 +132,21 @@ def assembly(imports, image_base):
     return "\n".join(out) + "\n"
 
 
-def main(argv):
-    libgcc_arithmetic = "--libgcc-arithmetic" in argv
-    argv = [a for a in argv if a != "--libgcc-arithmetic"]
-    if len(argv) != 4:
-        raise SystemExit(__doc__)
-    text = assembly(read_imports(argv[1], libgcc_arithmetic), int(argv[2], 0))
+def main():
+    parser = argparse.ArgumentParser(prog="make_imports", description=__doc__.splitlines()[0])
+    parser.add_argument("--libgcc-arithmetic", action="store_true",
+                        help="forward no arithmetic to coredll's helpers: libgcc's own are linked")
+    parser.add_argument("imports", help="the import list (ports/wince/imports.txt)")
+    parser.add_argument("image_base", type=lambda text: int(text, 0), help="the image's base address")
+    parser.add_argument("output", help="the assembly file to write")
+    args = parser.parse_args()
+    text = assembly(read_imports(args.imports, args.libgcc_arithmetic), args.image_base)
     try:
-        with open(argv[3], "w", encoding="ascii") as out:
+        with open(args.output, "w", encoding="ascii") as out:
             out.write(text)
     except OSError as error:
-        raise SystemExit(f"cannot write {argv[3]}: {error}")
+        sys.exit(f"make_imports: cannot write {args.output}: {error}")
 
 
 if __name__ == "__main__":
-    main(sys.argv)
+    main()

@@ -16,13 +16,14 @@ What the loader relies on, and so what this writes:
   zero-filled tail of .data;
 - the PE checksum.
 
-Usage: elf_to_pe.py IMAGE.elf RESOURCES.res OUT.exe --subsystem-version MAJOR.MINOR
+Usage: python3 -m wince_tools.elf_to_pe IMAGE.elf RESOURCES.res OUT.exe --subsystem-version MAJOR.MINOR
 """
+import argparse
 import struct
 import sys
 
 from elftools.elf.elffile import ELFFile
-from platform_version import parse_version
+from wince_tools.platform_version import parse_version
 
 SECTION_ALIGNMENT = 0x1000
 FILE_ALIGNMENT = 0x200
@@ -168,9 +169,9 @@ def resource_section(entries, rva):
         tables_size += table_size(names)
         for languages in names.values():
             tables_size += table_size(languages)
-    leaves = [(k, n, l) for k in sorted(tree, key=sort_key)
+    leaves = [(k, n, language) for k in sorted(tree, key=sort_key)
               for n in sorted(tree[k], key=sort_key)
-              for l in sorted(tree[k][n])]
+              for language in sorted(tree[k][n])]
     data_entries_at = tables_size
     strings_at = data_entries_at + 16 * len(leaves)
     strings = bytearray()
@@ -185,17 +186,17 @@ def resource_section(entries, rva):
     out = bytearray(blobs_at)
     blob_offsets = {}
     for leaf in leaves:
-        k, n, l = leaf
+        k, n, language = leaf
         at = align(len(out), 8)
         out += bytes(at - len(out))
         blob_offsets[leaf] = at
-        out += tree[k][n][l]
+        out += tree[k][n][language]
     out[strings_at:strings_at + len(strings)] = strings
 
     for index, leaf in enumerate(leaves):
-        k, n, l = leaf
+        k, n, language = leaf
         struct.pack_into("<IIII", out, data_entries_at + 16 * index,
-                         rva + blob_offsets[leaf], len(tree[k][n][l]), 0, 0)
+                         rva + blob_offsets[leaf], len(tree[k][n][language]), 0, 0)
 
     # The tables, breadth first: root, then each type's names, then each
     # name's languages.
@@ -318,17 +319,21 @@ def build_pe(base, entry, sections, symbols, resources, subsystem_version):
     return bytes(image)
 
 
-def main(argv):
-    if len(argv) != 6 or argv[4] != "--subsystem-version":
-        raise SystemExit(__doc__)
-    base, entry, sections, symbols = read_elf(argv[1])
-    image = build_pe(base, entry, sections, symbols, read_res(argv[2]), parse_version(argv[5]))
+def main():
+    parser = argparse.ArgumentParser(prog="elf_to_pe", description=__doc__.splitlines()[0])
+    parser.add_argument("elf", help="the linked image")
+    parser.add_argument("res", help="the resources windres compiled")
+    parser.add_argument("output", help="the PE image to write")
+    parser.add_argument("--subsystem-version", required=True, help="MAJOR.MINOR, the subsystem the image is marked with")
+    args = parser.parse_args()
+    base, entry, sections, symbols = read_elf(args.elf)
+    image = build_pe(base, entry, sections, symbols, read_res(args.res), parse_version(args.subsystem_version))
     try:
-        with open(argv[3], "wb") as out:
+        with open(args.output, "wb") as out:
             out.write(image)
     except OSError as error:
-        raise SystemExit(f"cannot write {argv[3]}: {error}")
+        sys.exit(f"elf_to_pe: cannot write {args.output}: {error}")
 
 
 if __name__ == "__main__":
-    main(sys.argv)
+    main()

@@ -11,7 +11,7 @@ shortcuts; the oldest system it installs on is the one the image is built
 for (the build's subsystem version). Every member gets the same fixed time
 stamp (the commit's), so two builds of one commit give the same bytes.
 
-Usage: make_cab.py LAYOUT.json --os-version-min MAJOR.MINOR --file NAME=PATH...
+Usage: python3 -m wince_tools.make_cab LAYOUT.json --os-version-min MAJOR.MINOR --file NAME=PATH...
                    (--time SECONDS | --time-file FILE) OUT.cab
 (the build writes the commit's time into FILE: cmake/write_commit_time.cmake)
 """
@@ -20,11 +20,10 @@ import json
 import os
 import re
 import struct
-import sys
 from xml.sax.saxutils import quoteattr
 
-from cab_container import cabinet, padded
-from platform_version import parse_version
+from wince_tools.cab_container import cabinet, padded
+from wince_tools.platform_version import parse_version
 
 PROCESSOR_ANY = 0            # what CabWiz writes for these devices: no processor warning
 FILE_PLAIN_COPY = 0          # the file flags CabWiz writes for a file copied as it is
@@ -168,8 +167,8 @@ def read_time(path):
         raise SystemExit(f"no time stamp in {path}: {error}")
 
 
-def main(argv):
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+def main():
+    parser = argparse.ArgumentParser(prog="make_cab", description=__doc__.splitlines()[0])
     parser.add_argument("layout")
     parser.add_argument("--os-version-min", required=True, type=parse_version,
                         help="the oldest system version it installs on: the image's subsystem version")
@@ -178,7 +177,7 @@ def main(argv):
     when.add_argument("--time", type=int, help="the members' time stamp, in seconds since 1970")
     when.add_argument("--time-file", help="a file that holds the time stamp, in seconds since 1970")
     parser.add_argument("output")
-    args = parser.parse_args(argv[1:])
+    args = parser.parse_args()
     with open(args.layout, encoding="utf-8") as f:
         layout = Layout(json.load(f), args.os_version_min)
     stamp = args.time if args.time is not None else read_time(args.time_file)
@@ -201,4 +200,4 @@ def main(argv):
 
 
 if __name__ == "__main__":
-    main(sys.argv)
+    main()
