@@ -106,7 +106,7 @@ if sys.argv[1:] == ["--self-test"]:
     sys.exit(0 if ok else 1)
 
 dist, source_dir, win32_build, wm5_build = (os.path.abspath(p) for p in sys.argv[1:5])
-prefix = os.path.join(win32_build, "tests", "wine-gui-prefix")
+prefix = os.path.join(win32_build, "tests", "wine", "wine-gui-prefix")
 wine_env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
 
 PLATFORMS = {
