@@ -2,7 +2,7 @@
 // make the measurement, then the result line or a failure, what it ran on,
 // the best run's timing table, the statistics, the validation, the JSON
 // report and a share link.
-import { clockResolution, moduleFor } from './engine.js';
+import { Engine, clockResolution, moduleFor } from './engine.js';
 import { headlineLine, readFragment, reportJson, shareFragment } from './report.js';
 import { CAPTION, DATE_LINE, INSTRUCTION, NAME_LINE, RUN, WAITING } from './dialog_texts.js';
 import { checkResult } from './result_check.js';
@@ -231,6 +231,19 @@ function showOutcome(report) {
   }
 }
 
+// The kernels a module says it was built with (velmark_kernels): loaded
+// here with a clock that never runs, since nothing is timed.
+async function moduleKernels(module) {
+  try {
+    const response = await fetch(module);
+    if (!response.ok) return 'unknown';
+    const engine = await Engine.load(await response.arrayBuffer(), { ticks: () => 0, frequency: () => 1 });
+    return engine.kernels;
+  } catch {
+    return 'unknown';
+  }
+}
+
 // ---- the Run command ----
 
 function run(ready, module) {
@@ -306,7 +319,7 @@ async function start() {
   $('run').addEventListener('click', () => run(ready, module));
   $('download').addEventListener('click', download);
   const info = await ready;
-  const context = gatherContext(info, module, module === 'velmark-simd.wasm' ? 'simd128' : 'portable', clockResolution());
+  const context = gatherContext(info, module, await moduleKernels(module), clockResolution());
   showContext(context.host, context.build.kernels);
   const shared = readFragment(location.hash);
   if (shared) {
