@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "dialog_texts.h"
 #include "report.h"
 
 namespace velmark {
@@ -66,7 +67,7 @@ std::string digest_text(std::uint64_t digest) { return printf_string("0x%016" PR
 std::string result_line(int kflops)
 {
     float mflops = static_cast<float>(kflops) * 0.001f;
-    return printf_string("CPU performance %.2f MFlops", static_cast<double>(mflops));
+    return printf_string(VM_RESULT_FORMAT, static_cast<double>(mflops));
 }
 
 std::string headline_line(const Measurement &measurement)

@@ -5,17 +5,15 @@
 #include <stdio.h>
 
 #include "dialog_relayout.h"
+#include "dialog_texts.h"
 #include "main_dialog.h"
 #include "resource_ids.h"
 #include "velmark_engine.h"
 
 namespace {
 
-const WCHAR kWaitingMessage[] =
-    L"Running the benchmark... expected duration under 60 seconds.\r\n\r\n"
-    L"Velmark loads the CPU so please be patient and do not operate the device "
-    L"until this message changes.";
-const WCHAR kResultFormat[] = L"CPU performance %.2f MFlops";
+const WCHAR kWaitingMessage[] = VM_WIDE(VM_WAITING_MESSAGE);
+const WCHAR kResultFormat[] = VM_WIDE(VM_RESULT_FORMAT);
 
 // The longest result, "CPU performance -2147483.75 MFlops", is 34 characters.
 const int kResultLength = 256;

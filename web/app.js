@@ -4,7 +4,7 @@
 // report and a share link.
 import { Engine, clockResolution, moduleFor } from './engine.js';
 import { headlineLine, readFragment, reportJson, shareFragment } from './report.js';
-import { CAPTION, DATE_LINE, INSTRUCTION, NAME_LINE, RUN, WAITING } from './dialog_texts.js';
+import { CAPTION, DATE_LINE, INSTRUCTION, NAME_LINE, RUN, WAITING } from './device_constants.js';
 import { checkResult } from './result_check.js';
 import { standing } from './standing.js';
 
@@ -288,8 +288,8 @@ function download() {
   URL.revokeObjectURL(link.href);
 }
 
-// The dialog's texts, the device's own (dialog_texts.js is made from its
-// sources).
+// The dialog's texts, the device's own (device_constants.js is made from
+// its sources).
 function showDialogTexts() {
   $('caption').textContent = CAPTION;
   $('name').textContent = NAME_LINE;

@@ -3,6 +3,8 @@
 // exports run_benchmark, the engine's calls, and where the timing table and
 // the solution lie in its memory.
 
+import { TIMING_COLUMNS } from './device_constants.js';
+
 export const ORDER = 100;
 export const LEADING_DIMENSION = 201;
 
@@ -79,15 +81,14 @@ export class Engine {
 
   // The used columns the latest run left, each as the rows of the table:
   // factor, solve and total seconds, KFLOPS (a copy); the columns' shape
-  // is the module's, as the runner's is the engine's.
+  // is the engine's (device_constants.js, made from its workspace header).
   timingTable() {
-    const e = this.exports, columns = e.velmark_timing_columns();
-    const table = this.floats(e.velmark_timing_table(), 4 * columns);
+    const columns = this.exports.velmark_timing_columns();
+    const table = this.floats(this.exports.velmark_timing_table(), 4 * columns);
     const used = [];
-    for (let k = 0; k < e.velmark_used_columns(); ++k) {
+    for (const { column: k, layout, kind } of TIMING_COLUMNS) {
       used.push({
-        column: k, layout: e.velmark_timing_column_layout(k),
-        kind: e.velmark_timing_column_averaged(k) ? 'averaged' : 'single',
+        column: k, layout, kind,
         factor_seconds: table[k], solve_seconds: table[columns + k],
         total_seconds: table[2 * columns + k], kflops: table[3 * columns + k],
       });

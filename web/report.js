@@ -3,7 +3,7 @@
 // in the host fields, and the share link that carries it in the URL's
 // fragment. These only format: the measurement decides.
 
-import { RESULT_FORMAT } from './dialog_texts.js';
+import { RESULT_FORMAT } from './device_constants.js';
 import { HEADLINE_RULE, KNOWN_RUN_DIGEST, KNOWN_SOLUTION_DIGEST, averagedTotals } from './measure.js';
 
 export const SCHEMA_VERSION = 3;

@@ -16,6 +16,7 @@
 // coarse clock, fewer than ten runs).
 
 import { HEADLINE_BLOCK_RUNS, HEADLINE_RULE, KNOWN_RUN_DIGEST, KNOWN_SOLUTION_DIGEST } from './measure.js';
+import { TIMING_COLUMNS } from './device_constants.js';
 import { resultLine } from './report.js';
 
 export const SCHEMA_VERSION = 3;
@@ -92,7 +93,8 @@ export function checkResult(report) {
   const totals = get('runs_averaged_totals_seconds', (v) => Array.isArray(v) && v.length <= 100000 &&
     v.every((pair) => Array.isArray(pair) && pair.length === 2 && pair.every((t) => isFinite(t) && t >= 0)),
   'a list of pairs of times');
-  const table = get('timing_table', (v) => Array.isArray(v) && v.length === 8 && v.every(isObject), 'the 8 columns');
+  const table = get('timing_table', (v) => Array.isArray(v) && v.length === TIMING_COLUMNS.length && v.every(isObject),
+    `the ${TIMING_COLUMNS.length} columns`);
   const stats = get('statistics', isObject, 'the statistics');
   const validation = get('validation', isObject, 'the validation');
   const clock = get('clock', isObject, "the clock's check");
@@ -122,8 +124,8 @@ export function checkResult(report) {
   table.forEach((column, k) => {
     const name = `timing_table[${k}]`;
     const times = ['factor_seconds', 'solve_seconds', 'total_seconds'].map((field) => column[field]);
-    if (column.column !== k || column.layout !== (k < 4 ? 201 : 200) ||
-        column.kind !== (k === 3 || k === 7 ? 'averaged' : 'single') || !times.every(isFinite) ||
+    const shape = TIMING_COLUMNS[k];
+    if (column.column !== k || column.layout !== shape.layout || column.kind !== shape.kind || !times.every(isFinite) ||
         !(column.kflops === null || isFinite(column.kflops))) {
       problem('form', `${name} is not column ${k} with its layout, kind, times and rate: ${shown(column)}`);
       return;
@@ -149,12 +151,13 @@ export function checkResult(report) {
   }
   const best = Math.max(...results);
   const bestRun = results.indexOf(best);
-  const fromTable = finalRate(single(table[3].kflops), single(table[7].kflops));
+  const [averaged1, averaged2] = TIMING_COLUMNS.filter((c) => c.kind === 'averaged').map((c) => table[c.column]);
+  const fromTable = finalRate(single(averaged1.kflops), single(averaged2.kflops));
   if (get('statistics.best_kflops', isInt32, 'whole KFLOPS') !== undefined && (stats.best_kflops !== best || fromTable !== best)) {
     problem('numbers', `the best is ${stats.best_kflops} KFLOPS, the largest run ${best}, and the timing table's ` +
       `columns 3 and 7 give ${fromTable}: they must be one figure`);
   }
-  if (f32(table[3].total_seconds) !== f32(totals[bestRun][0]) || f32(table[7].total_seconds) !== f32(totals[bestRun][1])) {
+  if (f32(averaged1.total_seconds) !== f32(totals[bestRun][0]) || f32(averaged2.total_seconds) !== f32(totals[bestRun][1])) {
     problem('numbers', `the timing table is not that of run ${bestRun + 1}, the first best run`);
   }
 

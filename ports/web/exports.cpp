@@ -26,23 +26,6 @@ vm_int32 velmark_timing_columns(void)
     return TIMING_COLUMNS;
 }
 
-// The shape of the used columns, as the runner reads it (workspace.h):
-// how many, each one's layout and whether it is averaged.
-vm_int32 velmark_used_columns(void)
-{
-    return USED_COLUMNS;
-}
-
-vm_int32 velmark_timing_column_layout(vm_int32 k)
-{
-    return timing_column_layout(k);
-}
-
-vm_int32 velmark_timing_column_averaged(vm_int32 k)
-{
-    return timing_column_averaged(k);
-}
-
 float *velmark_solution(void)
 {
     return rhs;

@@ -241,12 +241,12 @@ if check(archive is not None and archive.endswith(".zip"), "wm5-armv4i: a zip ar
         cab = subprocess.run(
             ["/usr/bin/python3", os.path.join(source_dir, "tests", "wince", "check_cab.py"), "--cab", packed,
              "--exe", os.path.join(folder, top, "Velmark.exe"), "--readme", os.path.join(source_dir, "README.md"),
-             "--make-cab", os.path.join(source_dir, "ports", "wince", "tools", "make_cab.py"),
              "--layout", os.path.join(source_dir, "ports", "wince", "install-layout.json"),
              "--time-file", os.path.join(wm5_build, "ports", "wince", "commit-time.txt")],
             capture_output=True, text=True, timeout=400)
         print("\n".join(line for line in cab.stdout.splitlines() if not line.startswith("ok")))
-        check(cab.returncode == 0, "%s: its cab installs its Velmark.exe and the shortcut" % name)
+        check(cab.returncode == 0, "%s: its cab installs its Velmark.exe and the shortcut %s"
+              % (name, cab.stderr.strip()[-300:]))
         port = os.path.join(wm5_build, "ports", "wince")
         run = subprocess.run(
             ["/usr/bin/python3", os.path.join(source_dir, "tests", "wince", "check_image_run.py"),
@@ -264,7 +264,7 @@ if check(archive is not None, "web: a zip archive is in %s" % dist):
     files = members(archive)
     page = ["index.html", "style.css", "app.js", "worker.js", "engine.js", "measure.js", "report.js",
             "build-info.json", "HEADERS.txt", "velmark.ico", "velmark.wasm", "velmark-simd.wasm",
-            "coi-serviceworker.js", "coi-serviceworker.LICENSE.txt", "result_check.js", "standing.js", "dialog_texts.js",
+            "coi-serviceworker.js", "coi-serviceworker.LICENSE.txt", "result_check.js", "standing.js", "device_constants.js",
             "results-table.json"]
     check(set(files) == {top + "/" + f for f in page}, "%s: holds exactly the page's files (is %s)" % (name, sorted(files)))
     with tempfile.TemporaryDirectory() as folder:
