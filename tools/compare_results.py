@@ -23,7 +23,7 @@ def load(path):
         with open(path) as f:
             report = json.load(f)
     except (OSError, ValueError) as error:
-        sys.exit("compare_results.py: cannot read %s: %s" % (path, error))
+        sys.exit(f"compare_results.py: cannot read {path}: {error}")
     if report.get("schema_version") not in SCHEMA_VERSIONS:
         versions = [str(v) for v in SCHEMA_VERSIONS]
         sys.exit("compare_results.py: %s is not a Velmark result of schema version %s or %s"
@@ -39,11 +39,11 @@ def headline(report):
 def headline_text(report):
     """The headline, marked where its clock was too coarse for it to compare."""
     coarse = report.get("clock", {}).get("coarse", False)
-    return "%d%s" % (headline(report), " (coarse)" if coarse else "")
+    return f"{headline(report)}{' (coarse)' if coarse else ''}"
 
 
 def label(path, report):
-    return "%s (%s)" % (os.path.basename(path), report["build"]["kernels"])
+    return f"{os.path.basename(path)} ({report['build']['kernels']})"
 
 
 def build_text(report):
@@ -53,7 +53,7 @@ def build_text(report):
     flags = [f for f in build["flags"].split() if f.startswith(("-O", "-march"))]
     if not any(f.startswith("-O") for f in flags):
         flags.insert(0, "-O0")
-    return "%s %s" % (build["compiler"], " ".join(flags))
+    return f"{build['compiler']} {' '.join(flags)}"
 
 
 def table(paths, reports):
@@ -64,9 +64,9 @@ def table(paths, reports):
         stats = report["statistics"]
         spread = stats["median_to_best"]
         rows.append((os.path.basename(path), report["host"]["cpu"], build_text(report),
-                     report["build"]["kernels"], headline_text(report), "%.0f" % stats["median_kflops"],
-                     "n/a" if spread is None else "%.1f%%" % (100 * spread), "%d" % report["measurement"]["runs"],
-                     "%.2f" % (headline(report) / first) if first > 0 else "n/a"))
+                     report["build"]["kernels"], headline_text(report), f"{stats['median_kflops']:.0f}",
+                     "n/a" if spread is None else f"{100 * spread:.1f}%", f"{report['measurement']['runs']}",
+                     f"{headline(report) / first:.2f}" if first > 0 else "n/a"))
     widths = [max(len(row[i]) for row in rows) for i in range(len(rows[0]))]
     return "\n".join("  ".join(cell.ljust(w) for cell, w in zip(row, widths)).rstrip() for row in rows)
 
@@ -93,7 +93,7 @@ def plot(paths, reports, output):
         axes.scatter([stats["median_kflops"] / 1000.0], [row], marker="|", s=300, color="black", zorder=3,
                      label="median" if row == 0 else None)
     axes.set_yticks(range(len(reports)))
-    axes.set_yticklabels(["%s\n%s" % (label(p, r), build_text(r)) for p, r in zip(paths, reports)])
+    axes.set_yticklabels([f"{label(p, r)}\n{build_text(r)}" for p, r in zip(paths, reports)])
     axes.invert_yaxis()  # the first file on top, as in the table
     bests = [r["statistics"]["best_kflops"] for r in reports if r["statistics"]["best_kflops"] > 0]
     if bests and max(bests) > 4 * min(bests):
@@ -103,14 +103,14 @@ def plot(paths, reports, output):
     else:
         axes.set_xlabel("MFlops of each run")
         axes.set_xlim(left=0)
-    axes.set_title("Velmark runs: %s" % reports[0]["host"]["cpu"])
+    axes.set_title(f"Velmark runs: {reports[0]['host']['cpu']}")
     axes.legend(loc="best")
     axes.grid(axis="x", alpha=0.3)
     figure.tight_layout()
     try:
         figure.savefig(output, dpi=100)
     except OSError as error:
-        sys.exit("compare_results.py: cannot write %s: %s" % (output, error))
+        sys.exit(f"compare_results.py: cannot write {output}: {error}")
 
 
 def main():

@@ -15,7 +15,7 @@ import os
 import re
 import sys
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+ROOT = os.path.dirname(os.path.dirname(__file__))
 
 
 def fail(message):
@@ -28,8 +28,8 @@ def template_texts(rc_text, name="DLG_TALL"):
     caption = re.search(rf"^{name} DIALOG .*?^CAPTION \"([^\"]*)\"", rc_text, re.M | re.S)
     if not found or not caption:
         fail(f"no template {name} with a caption in the resource script")
-    controls = dict((control, text) for text, control in
-                    re.findall(r'CONTROL\s+"((?:[^"]|"")*)"\s*,\s*(CTL_\w+)', found.group(1)))
+    pairs = re.findall(r'CONTROL\s+"((?:[^"]|"")*)"\s*,\s*(CTL_\w+)', found.group(1))
+    controls = {control: text for text, control in pairs}
     return caption.group(1), {control: text.replace('""', '"') for control, text in controls.items()}
 
 

@@ -114,7 +114,7 @@ def draw(entries, path):
 
 def main():
     parser = argparse.ArgumentParser(description="Makes the results table from results/.")
-    root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    root = os.path.dirname(os.path.dirname(__file__))
     parser.add_argument("--results", default=os.path.join(root, "results"))
     parser.add_argument("--docs", default=os.path.join(root, "docs"))
     parser.add_argument("--check", action="store_true")

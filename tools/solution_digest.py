@@ -147,10 +147,10 @@ def main():
             x = solve(a, pivots, x, order)
     else:
         x = solve(a, pivots, b, order)
-    print('0x%016x' % fnv1a64(x))
+    print(f'0x{fnv1a64(x):016x}')
     if args.values:
         for i, value in enumerate(x):
-            print('%3d %.9g 0x%08x' % (i, value, bits(value)))
+            print(f'{i:3d} {value:.9g} 0x{bits(value):08x}')
 
 
 if __name__ == '__main__':

@@ -25,5 +25,5 @@ for pair in sys.argv[2:]:
         found = re.search(name + r" = '?(0x[0-9a-fA-F]+)", f.read())
     known = found.group(1) if found else None
     check(known is not None and int(computed, 16) == int(known, 16),
-          "%s in %s: %s, the script's %s" % (name, os.path.basename(source), known, computed))
+          f"{name} in {os.path.basename(source)}: {known}, the script's {computed}")
 sys.exit(outcome())

@@ -33,8 +33,8 @@ report = json.loads(subprocess.run([runner, "--runs", "1", "--json"], capture_ou
 reported = report["build"]["flags"].split()
 missing = [f for f in flags if f not in reported]
 extra = [f for f in reported if f not in flags]
-print("engine's code flags: %s" % " ".join(flags))
-print("reported:            %s" % " ".join(reported))
-check(bool(flags) and not missing, "every flag that decides the code is reported (missing: %s)" % " ".join(missing))
-check(not extra, "nothing else is (extra: %s)" % " ".join(extra))
+print(f"engine's code flags: {' '.join(flags)}")
+print(f"reported:            {' '.join(reported)}")
+check(bool(flags) and not missing, f"every flag that decides the code is reported (missing: {' '.join(missing)})")
+check(not extra, f"nothing else is (extra: {' '.join(extra)})")
 sys.exit(outcome())

@@ -22,29 +22,29 @@ def run(args, **kwargs):
 with open("/dev/full", "w") as full:
     r = subprocess.run([runner, "--runs", "1"], stdout=full, stderr=subprocess.PIPE, text=True, timeout=120)
 check(r.returncode == 3 and r.stderr == "velmark: cannot write standard output: No space left on device\n",
-      "a full standard output gives status 3 and the message (%d, %r)" % (r.returncode, r.stderr))
+      f"a full standard output gives status 3 and the message ({r.returncode}, {r.stderr!r})")
 
 r = subprocess.run(["sh", "-c", 'exec "$0" --runs 1 >&-', runner], capture_output=True, text=True, timeout=120)
 check(r.returncode == 3 and r.stderr.startswith("velmark: cannot write standard output: "),
-      "a closed standard output gives status 3 (%d, %r)" % (r.returncode, r.stderr))
+      f"a closed standard output gives status 3 ({r.returncode}, {r.stderr!r})")
 
 before = set(os.listdir("/dev"))
 r = run(["--output", "/dev/full"])
 check(r.returncode == 3 and r.stderr == "velmark: cannot write /dev/full: No space left on device\n",
-      "--output to a full device gives status 3 and the message (%d, %r)" % (r.returncode, r.stderr))
+      f"--output to a full device gives status 3 and the message ({r.returncode}, {r.stderr!r})")
 check(set(os.listdir("/dev")) == before, "--output left nothing behind beside /dev/full")
 
 with tempfile.TemporaryDirectory() as folder:
     missing = os.path.join(folder, "no-such-folder", "result.json")
     r = run(["--output", missing])
-    check(r.returncode == 3 and r.stderr == "velmark: cannot create a file in %s (to replace %s with): "
-          "No such file or directory\n" % (os.path.dirname(missing), missing),
-          "--output into a missing folder names the folder (%d, %r)" % (r.returncode, r.stderr))
+    check(r.returncode == 3 and r.stderr == f"velmark: cannot create a file in {os.path.dirname(missing)} "
+          f"(to replace {missing} with): No such file or directory\n",
+          f"--output into a missing folder names the folder ({r.returncode}, {r.stderr!r})")
 
     # A file of the system's that no file can be made beside.
     r = run(["--output", "/proc/self/status"])
     check(r.returncode == 3 and r.stderr.startswith("velmark: cannot create a file in /proc/self "),
-          "--output onto a file of /proc names where the file could not be made (%d, %r)" % (r.returncode, r.stderr))
+          f"--output onto a file of /proc names where the file could not be made ({r.returncode}, {r.stderr!r})")
 
     # Through symbolic links: the link stays, the file it names is written,
     # and a link to a file that does not exist yet makes it.
@@ -56,24 +56,24 @@ with tempfile.TemporaryDirectory() as folder:
     r = run(["--output", link, "--json"])
     with open(real) as written:
         check(r.returncode == 0 and os.path.islink(link) and written.read() == r.stdout,
-              "--output through a link writes the file it names and keeps the link (%d, %r)" % (r.returncode, r.stderr))
+              f"--output through a link writes the file it names and keeps the link ({r.returncode}, {r.stderr!r})")
     dangling, made = os.path.join(folder, "dangling.json"), os.path.join(folder, "real", "made.json")
     os.symlink(made, dangling)
     r = run(["--output", dangling])
     check(r.returncode == 0 and os.path.islink(dangling) and os.path.isfile(made),
-          "--output through a dangling link makes the file it names (%d, %r)" % (r.returncode, r.stderr))
+          f"--output through a dangling link makes the file it names ({r.returncode}, {r.stderr!r})")
     check(sorted(os.listdir(os.path.join(folder, "real"))) == ["made.json", "r.json"],
           "no temporary file is left beside the targets")
 
     r = run(["--output", folder])
     check(r.returncode == 3 and r.stderr.endswith(": Is a directory\n"),
-          "--output onto a folder is an error (%d, %r)" % (r.returncode, r.stderr))
+          f"--output onto a folder is an error ({r.returncode}, {r.stderr!r})")
 
     result = os.path.join(folder, "result.json")
     with open(result, "w") as old:
         old.write("an earlier result, much longer than the new one will be " * 1000)
     r = run(["--output", result, "--json"])
-    check(r.returncode == 0, "a validated run with --output exits 0 (%d, %r)" % (r.returncode, r.stderr))
+    check(r.returncode == 0, f"a validated run with --output exits 0 ({r.returncode}, {r.stderr!r})")
     with open(result) as written:
         saved = written.read()
     check(saved == r.stdout, "the file holds exactly the JSON report")
@@ -82,21 +82,21 @@ with tempfile.TemporaryDirectory() as folder:
     report = json.loads(saved)
     keys = {"schema_version", "velmark_version", "timestamp_utc", "host", "build", "measurement",
             "runs_kflops", "statistics", "result_line", "clock", "timing_table", "validation"}
-    check(keys <= set(report), "every top-level key is there (missing: %s)" % (keys - set(report)))
+    check(keys <= set(report), f"every top-level key is there (missing: {keys - set(report)})")
     check(set(report["host"]) >= {"os", "cpu", "logical_cpus"} and
           set(report["build"]) >= {"compiler", "flags", "kernels"} and
           set(report["measurement"]) >= {"runs", "seconds", "budget_seconds"} and
           set(report["statistics"]) >= {"best_kflops", "median_kflops", "min_kflops", "median_to_best"},
           "every nested key is there")
     check(report["timestamp_utc"].endswith("Z") and len(report["timestamp_utc"]) == 20,
-          "the time is ISO 8601 UTC: %s" % report["timestamp_utc"])
+          f"the time is ISO 8601 UTC: {report['timestamp_utc']}")
     check(report["validation"]["validated"] is True and len(report["runs_kflops"]) == 1,
           "one run, validated")
     clock, stats = report["clock"], report["statistics"]
     check(report["validation"]["measurement_validated"] is True and clock["agrees"] is True and
           0 < clock["resolution_seconds"] < 1e-3 and clock["stated_resolution_seconds"] > 0 and
           abs(clock["counter_seconds"] / clock["reference_seconds"] - 1) < 0.03 and clock["coarse"] is False,
-          "the counter agrees with the wall clock and its steps are measured: %r" % clock)
+          f"the counter agrees with the wall clock and its steps are measured: {clock!r}")
     check(stats["headline_kflops"] == report["runs_kflops"][0] and stats["headline_runs"] == 1 and
           re.fullmatch(r"CPU performance [0-9]+\.[0-9]{2} MFlops", report["result_line"]) is not None and
           abs(float(report["result_line"].split()[2]) - stats["headline_kflops"] / 1000) < 0.01,
@@ -112,7 +112,7 @@ with tempfile.TemporaryDirectory() as folder:
     r = subprocess.run(["sh", "-c", 'trap "" XFSZ; ulimit -f 1; exec "$0" --runs 1 --output "$1"', runner, result],
                        capture_output=True, text=True, timeout=120)
     with open(result, "rb") as kept:
-        check(r.returncode == 3 and r.stderr.startswith("velmark: cannot write %s: " % result) and
+        check(r.returncode == 3 and r.stderr.startswith(f"velmark: cannot write {result}: ") and
               kept.read() == earlier,
               "a write cut short by the file size limit gives status 3 and leaves FILE as it was (%d, %r)"
               % (r.returncode, r.stderr))
@@ -122,7 +122,7 @@ with tempfile.TemporaryDirectory() as folder:
 for args, env in ((["--help"], dict(os.environ, VELMARK_KERNELS="no-such-kernels")), (["--bogus", "-h"], None)):
     r = subprocess.run([runner] + args, capture_output=True, text=True, timeout=60, env=env)
     check(r.returncode == 0 and r.stdout.startswith("usage: velmark") and not r.stderr,
-          "%s prints the help and exits 0 (%d, %r)" % (" ".join(args), r.returncode, r.stderr))
+          f"{' '.join(args)} prints the help and exits 0 ({r.returncode}, {r.stderr!r})")
 
 # The variant names: the runner's own table, the CMake list the tests run,
 # and the README's list all agree.
@@ -133,6 +133,6 @@ if len(sys.argv) > 3:
     with open(readme) as f:
         documented = re.search(r"VELMARK_KERNELS=([a-z0-9|]+)", f.read()).group(1).split("|")
     check(listed == cmake_list == documented,
-          "one list of kernel variants: runner %s, CMake %s, README %s" % (listed, cmake_list, documented))
+          f"one list of kernel variants: runner {listed}, CMake {cmake_list}, README {documented}")
 
 sys.exit(outcome())

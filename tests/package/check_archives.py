@@ -42,7 +42,7 @@ def digests_agree(digests, platforms):
 def readme_promise(readme_text, platform):
     """What the README's table promises of the platform's archive: "static",
     a minimum glibc version (a tuple), or None when the row says neither."""
-    row = re.search(r"^\| `velmark-[^`]*-%s\.[a-z.]+` \|([^|]*)\|" % re.escape(platform), readme_text, re.M)
+    row = re.search(rf"^\| `velmark-[^`]*-{re.escape(platform)}\.[a-z.]+` \|([^|]*)\|", readme_text, re.M)
     if not row:
         return None
     if "(static)" in row.group(1):
@@ -121,16 +121,16 @@ with open(os.path.join(source_dir, "CMakeLists.txt")) as f:
     VERSION = re.search(r"project\(Velmark VERSION ([0-9.]+)", f.read()).group(1)
 with open(os.path.join(source_dir, "README.md"), encoding="utf-8") as f:
     README = f.read()
-RELEASE_FILES = ["velmark-%s-%s" % (VERSION, name) for name in
+RELEASE_FILES = [f"velmark-{VERSION}-{name}" for name in
                  ("linux-x86_64.tar.gz", "linux-aarch64.tar.gz", "linux-armel.tar.gz", "windows-x86_64.zip",
                   "wm5-armv4i.zip", "wm5-armv4i.cab", "web.zip")]
 check(sorted(os.listdir(dist)) == sorted(RELEASE_FILES),
-      "%s holds this version's release files and nothing else: %s" % (dist, sorted(os.listdir(dist))))
+      f"{dist} holds this version's release files and nothing else: {sorted(os.listdir(dist))}")
 
 
 def archive_of(platform):
     """The platform's archive of this version (the device's cab beside it is no archive)."""
-    found = [p for p in glob.glob(os.path.join(dist, "velmark-%s-%s.*" % (VERSION, platform))) if not p.endswith(".cab")]
+    found = [p for p in glob.glob(os.path.join(dist, f"velmark-{VERSION}-{platform}.*")) if not p.endswith(".cab")]
     return found[0] if len(found) == 1 else None
 
 
@@ -158,8 +158,8 @@ def no_build_paths(name, folder, files):
             data = f.read()
         for machine_path in (source_dir, os.path.dirname(source_dir) + "/"):
             if machine_path.encode() in data:
-                leaks.append("%s holds %s" % (path, machine_path))
-    check(not leaks, "%s: no path of the build machine inside (%s)" % (name, "; ".join(leaks)))
+                leaks.append(f"{path} holds {machine_path}")
+    check(not leaks, f"{name}: no path of the build machine inside ({'; '.join(leaks)})")
 
 
 def top_folder(archive):
@@ -170,7 +170,7 @@ def top_folder(archive):
 digests = {}
 for platform, (emulator, runner_name) in PLATFORMS.items():
     archive = archive_of(platform)
-    if not check(archive is not None, "%s: an archive is in %s" % (platform, dist)):
+    if not check(archive is not None, f"{platform}: an archive is in {dist}"):
         continue
     name, top = os.path.basename(archive), top_folder(archive)
     files = members(archive)
@@ -180,20 +180,20 @@ for platform, (emulator, runner_name) in PLATFORMS.items():
     if platform.startswith("windows"):
         expected.add(top + "/bin/Velmark.exe")
     check(set(files) == expected,
-          "%s: holds exactly %s (extra: %s)" % (name, sorted(expected), sorted(set(files) - expected)))
+          f"{name}: holds exactly {sorted(expected)} (extra: {sorted(set(files) - expected)})")
     clashes = case_clashes(files)
-    check(not clashes, "%s: no two paths differ in case alone (%s)" % (name, ", ".join(clashes)))
+    check(not clashes, f"{name}: no two paths differ in case alone ({', '.join(clashes)})")
     with tempfile.TemporaryDirectory() as folder:
         unpack(archive, folder)
         no_build_paths(name, folder, files)
         broken = broken_links(os.path.join(folder, top, "share", "doc", "velmark", "README.md"))
-        check(not broken, "%s: every link of the README is beside it (%s)" % (name, ", ".join(broken)))
+        check(not broken, f"{name}: every link of the README is beside it ({', '.join(broken)})")
 
         runner = os.path.join(folder, top, "bin", runner_name)
         if platform.startswith("linux"):
             promise, needed = readme_promise(README, platform), glibc_needed(runner)
-            check(kept(promise, needed), "%s: the runner needs %s of the C library, which the README's promise "
-                  "(%s) covers" % (name, needed, promise))
+            check(kept(promise, needed), f"{name}: the runner needs {needed} of the C library, which the README's "
+                  f"promise ({promise}) covers")
         run = subprocess.run(emulator + [runner, "--runs", "3", "--json"], capture_output=True, text=True,
                              timeout=300, cwd=folder, env=wine_env if emulator == ["wine"] else None)
         try:
@@ -204,7 +204,7 @@ for platform, (emulator, runner_name) in PLATFORMS.items():
               "%s: the unpacked runner validates the solution (status %d) %s"
               % (name, run.returncode, run.stderr.strip()))
         check(report.get("build", {}).get("platform") == platform,
-              "%s: the report names its build: %s" % (name, report.get("build", {}).get("platform")))
+              f"{name}: the report names its build: {report.get('build', {}).get('platform')}")
         digests[platform] = report.get("validation", {}).get("digest")
 
         if platform.startswith("windows"):
@@ -215,19 +215,19 @@ for platform, (emulator, runner_name) in PLATFORMS.items():
                  "--shots", os.path.join(folder, "shots")], capture_output=True, text=True, timeout=400)
             print(gui.stdout)
             check(gui.returncode == 0 and "a real click on Run shows 'CPU performance" in gui.stdout,
-                  "%s: the unpacked Velmark.exe shows a result line under wine" % name)
+                  f"{name}: the unpacked Velmark.exe shows a result line under wine")
 
-check(digests_agree(digests, PLATFORMS), "one solution digest on all four: %s" % digests)
+check(digests_agree(digests, PLATFORMS), f"one solution digest on all four: {digests}")
 
 # The device archive: the program and its text, run through the CE loader.
 archive = archive_of("wm5-armv4i")
-if check(archive is not None and archive.endswith(".zip"), "wm5-armv4i: a zip archive is in %s" % dist):
+if check(archive is not None and archive.endswith(".zip"), f"wm5-armv4i: a zip archive is in {dist}"):
     name, top = os.path.basename(archive), top_folder(archive)
     files = members(archive)
     cab_name = top + ".cab"
     expected = {top + "/Velmark.exe", top + "/INSTALL-ON-DEVICE.txt", top + "/" + cab_name}
     check(set(files) == expected and not case_clashes(files),
-          "%s: holds exactly %s (is %s)" % (name, sorted(expected), sorted(files)))
+          f"{name}: holds exactly {sorted(expected)} (is {sorted(files)})")
     with tempfile.TemporaryDirectory() as folder:
         unpack(archive, folder)
         no_build_paths(name, folder, files)
@@ -237,7 +237,7 @@ if check(archive is not None and archive.endswith(".zip"), "wm5-armv4i: a zip ar
         packed, alone = os.path.join(folder, top, cab_name), os.path.join(dist, cab_name)
         built = os.path.join(wm5_build, "ports", "wince", cab_name)
         same = all(os.path.exists(p) and filecmp.cmp(p, built, shallow=False) for p in (packed, alone))
-        check(same, "%s: the cab inside, the cab in %s and the build's are one" % (name, dist))
+        check(same, f"{name}: the cab inside, the cab in {dist} and the build's are one")
         cab = subprocess.run(
             ["/usr/bin/python3", os.path.join(source_dir, "tests", "wince", "check_cab.py"), "--cab", packed,
              "--exe", os.path.join(folder, top, "Velmark.exe"), "--readme", os.path.join(source_dir, "README.md"),
@@ -255,27 +255,27 @@ if check(archive is not None and archive.endswith(".zip"), "wm5-armv4i: a zip ar
              "--elf", os.path.join(port, "Velmark.elf"),
              os.path.join(folder, top, "Velmark.exe")], capture_output=True, text=True, timeout=400)
         print("\n".join(line for line in run.stdout.splitlines() if not line.startswith("ok")))
-        check(run.returncode == 0, "%s: the unpacked Velmark.exe runs through the CE loader on ARMv4T, "
-              "shows the host engine's line and solves to the known digests" % name)
+        check(run.returncode == 0, f"{name}: the unpacked Velmark.exe runs through the CE loader on ARMv4T, "
+              "shows the host engine's line and solves to the known digests")
 # The web archive: the page's files, served and run in the browser.
 archive = archive_of("web")
-if check(archive is not None, "web: a zip archive is in %s" % dist):
+if check(archive is not None, f"web: a zip archive is in {dist}"):
     name, top = os.path.basename(archive), top_folder(archive)
     files = members(archive)
     page = ["index.html", "style.css", "app.js", "worker.js", "engine.js", "measure.js", "report.js",
             "build-info.json", "HEADERS.txt", "velmark.ico", "velmark.wasm", "velmark-simd.wasm",
             "coi-serviceworker.js", "coi-serviceworker.LICENSE.txt", "result_check.js", "standing.js", "device_constants.js",
             "results-table.json"]
-    check(set(files) == {top + "/" + f for f in page}, "%s: holds exactly the page's files (is %s)" % (name, sorted(files)))
+    check(set(files) == {top + "/" + f for f in page}, f"{name}: holds exactly the page's files (is {sorted(files)})")
     with tempfile.TemporaryDirectory() as folder:
         unpack(archive, folder)
         no_build_paths(name, folder, files)
         with open(os.path.join(folder, top, "HEADERS.txt")) as note:
             headers = note.read()
         check("Cross-Origin-Opener-Policy: same-origin" in headers and "Cross-Origin-Embedder-Policy: require-corp" in headers,
-              "%s: its note names the two headers a web host must send" % name)
+              f"{name}: its note names the two headers a web host must send")
         run = subprocess.run(["node", os.path.join(source_dir, "tests", "web", "check_page.mjs"), "--site",
                               os.path.join(folder, top), "--quick"], capture_output=True, text=True, timeout=400)
         print("\n".join(line for line in run.stdout.splitlines() if not line.startswith("ok")))
-        check(run.returncode == 0, "%s: served as it unpacks, the page runs in chromium and validates" % name)
+        check(run.returncode == 0, f"{name}: served as it unpacks, the page runs in chromium and validates")
 sys.exit(outcome())

@@ -23,8 +23,8 @@ except (OSError, AttributeError):
 listed = subprocess.run([os.path.join(source, "scripts", "install-deps.sh"), "--print", "all"],
                         capture_output=True, text=True, timeout=60).stdout.split()
 runtimes = [p for p in listed if p.startswith("libclang-rt-")]
-check(runtimes == ["libclang-rt-%s-dev" % (major or "VERSION")],
-      "install-deps.sh names clang %s's sanitizer runtime: %s" % (major, runtimes))
+check(runtimes == [f"libclang-rt-{major or 'VERSION'}-dev"],
+      f"install-deps.sh names clang {major}'s sanitizer runtime: {runtimes}")
 
 # The first CMake release that reads each version of the presets file.
 PRESETS_NEED = {1: (3, 19), 2: (3, 20), 3: (3, 21), 4: (3, 23), 5: (3, 24), 6: (3, 25)}

@@ -18,8 +18,8 @@ done = subprocess.run([os.path.join(source, "scripts", "build-preset.sh"), prese
 with open(log) if os.path.exists(log) else open(os.devnull) as f:
     kept = f.read()
 check(done.returncode == 1 and "No such preset" in kept,
-      "a build that fails keeps its log in the build tree (status %d, log %r)" % (done.returncode, kept[-200:]))
-check(log in done.stderr, "and says where it is: %r" % done.stderr)
+      f"a build that fails keeps its log in the build tree (status {done.returncode}, log {kept[-200:]!r})")
+check(log in done.stderr, f"and says where it is: {done.stderr!r}")
 check(set(os.listdir(source)) - {"build"} == before - {"build"}, "and writes nothing into the source folder")
 if os.path.exists(log):
     os.remove(log)
@@ -29,7 +29,7 @@ listed = subprocess.run([os.path.join(source, "scripts", "install-deps.sh"), "--
 packages = {p for p in listed if not p.startswith("(")}
 check({"g++-mingw-w64-x86-64-posix", "wine"} <= packages and
       not packages & {"qemu-user", "gcc-arm-none-eabi", "g++-aarch64-linux-gnu", "valgrind", "clang"},
-      "the win32 packages are the desktop program's and wine, no other build's: %s" % sorted(packages))
+      f"the win32 packages are the desktop program's and wine, no other build's: {sorted(packages)}")
 with open(os.path.join(source, "scripts", "run-dialog.sh")) as f:
     check('install-deps.sh" win32' in f.read(), "run-dialog.sh installs those")
 sys.exit(outcome())

@@ -241,8 +241,9 @@ def check_setup_xml(document, header):
               "NumRegVals": header.counts[4], "NumShortcuts": len(header.links)}
     check(all(install.get(k) == str(v) for k, v in counts.items()),
           f"_setup.xml's Install counts agree with the .000: {counts} ({install})")
-    check(install.get("OSVersionMin") == "%d.%d" % header.os_min and
-          install.get("OSVersionMax") == "%d.%d" % header.os_max, "and so do its OS versions")
+    (min_major, min_minor), (max_major, max_minor) = header.os_min, header.os_max
+    check(install.get("OSVersionMin") == f"{min_major}.{min_minor}" and
+          install.get("OSVersionMax") == f"{max_major}.{max_minor}", "and so do its OS versions")
     check(install.get("AppName") == f"{header.provider} {header.application}", f"AppName {install.get('AppName')!r}")
     sources = [parms(e).get("Source") for e in document.iter("characteristic") if e.get("type") == "Extract"]
     check(sources and all(s in EXPECTED_MEMBERS for s in sources), f"every Extract Source is a member: {sources}")
@@ -326,7 +327,8 @@ def check_installs(header, document, members_dir, exe, work):
 
 def check_reproducible(args, work):
     again = os.path.join(work, "again.cab")
-    version = "%d.%02d" % subsystem_version(args.exe)
+    major, minor = subsystem_version(args.exe)
+    version = f"{major}.{minor:02d}"
     done = run([sys.executable, "-m", "wince_tools.make_cab", args.layout, "--os-version-min", version,
                 "--file", f"Velmark.exe={args.exe}", "--time-file", args.time_file, again],
                cwd=work, env=dict(os.environ, TZ="Pacific/Kiritimati"))

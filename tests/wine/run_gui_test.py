@@ -36,14 +36,14 @@ class Checks:
         return ok
 
     def finish(self):
-        print("%d passed, %d failed" % (self.passed, self.failed), flush=True)
+        print(f"{self.passed} passed, {self.failed} failed", flush=True)
         return 0 if self.failed == 0 and self.passed > 0 else 1
 
 
 def free_display():
     for number in range(90 + os.getpid() % 50, 400):
-        if not os.path.exists("/tmp/.X11-unix/X%d" % number) and \
-                not os.path.exists("/tmp/.X%d-lock" % number):
+        if not os.path.exists(f"/tmp/.X11-unix/X{number}") and \
+                not os.path.exists(f"/tmp/.X{number}-lock"):
             return number
     raise RuntimeError("no free X display number")
 
@@ -54,14 +54,14 @@ class Screen:
     def __init__(self, width, height, prefix):
         self.display = free_display()
         self.xvfb = subprocess.Popen(
-            ["Xvfb", ":%d" % self.display, "-screen", "0", "%dx%dx24" % (width, height),
+            ["Xvfb", f":{self.display}", "-screen", "0", f"{width}x{height}x24",
              "-nolisten", "tcp", "-noreset"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.env = dict(os.environ, DISPLAY=":%d" % self.display, WINEPREFIX=prefix,
+        self.env = dict(os.environ, DISPLAY=f":{self.display}", WINEPREFIX=prefix,
                         WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
         self.prefix = prefix
         deadline = time.time() + 20
-        while not os.path.exists("/tmp/.X11-unix/X%d" % self.display):
+        while not os.path.exists(f"/tmp/.X11-unix/X{self.display}"):
             if time.time() > deadline or self.xvfb.poll() is not None:
                 raise RuntimeError("Xvfb did not start")
             time.sleep(0.1)
@@ -169,37 +169,37 @@ def dialog_test(options):
         state = dialog.state()
         checks.check(state.get("window") == (0, 0, width, height) or
                      state.get("window") == state.get("work"),
-                     "%s: the dialog fills the screen: %s" % (name, state.get("window")))
+                     f"{name}: the dialog fills the screen: {state.get('window')}")
         layout = dialog.probe("layout", template)
         sys.stdout.write(layout.stdout)
-        checks.check(layout.returncode == 0, "%s: controls where template %d puts them" % (name, template))
-        checks.check(state["controls"][204]["text"] == INSTRUCTION, "%s: the instruction is shown" % name)
-        checks.check(state.get("caption") == "Velmark", "%s: caption %r" % (name, state.get("caption")))
-        screen.x(["import", "-window", "root", os.path.join(options.shots, "velmark-%s-idle.png" % name)])
+        checks.check(layout.returncode == 0, f"{name}: controls where template {template} puts them")
+        checks.check(state["controls"][204]["text"] == INSTRUCTION, f"{name}: the instruction is shown")
+        checks.check(state.get("caption") == "Velmark", f"{name}: caption {state.get('caption')!r}")
+        screen.x(["import", "-window", "root", os.path.join(options.shots, f"velmark-{name}-idle.png")])
 
         dialog.click(1000)
         watched = dialog.probe("watch-run", 30000, timeout=90).stdout
         result = re.search(r"^result (.*)$", watched, re.M)
         result = result.group(1) if result else ""
-        print("%s: result line: %s" % (name, result))
-        checks.check(bool(RESULT.match(result)), "%s: a real click on Run shows %r" % (name, result))
-        checks.check("button-visible-after 1" in watched, "%s: the Run button is shown after the run" % name)
-        screen.x(["import", "-window", "root", os.path.join(options.shots, "velmark-%s-result.png" % name)])
+        print(f"{name}: result line: {result}")
+        checks.check(bool(RESULT.match(result)), f"{name}: a real click on Run shows {result!r}")
+        checks.check("button-visible-after 1" in watched, f"{name}: the Run button is shown after the run")
+        screen.x(["import", "-window", "root", os.path.join(options.shots, f"velmark-{name}-result.png")])
 
         dialog.probe("resize")
         time.sleep(0.5)
         state = dialog.state()
         checks.check(state["controls"][204]["text"] == INSTRUCTION,
-                     "%s: a resize after the run puts the instruction back" % name)
+                     f"{name}: a resize after the run puts the instruction back")
         checks.check(dialog.probe("layout", template).returncode == 0,
-                     "%s: still laid out from %d after the resize" % (name, template))
+                     f"{name}: still laid out from {template} after the resize")
 
         dialog.probe("command", 1)
-        checks.check(dialog.exit_status() == 0, "%s: OK (command 1) ends the program with 0" % name)
+        checks.check(dialog.exit_status() == 0, f"{name}: OK (command 1) ends the program with 0")
 
         dialog = Dialog(screen, options.exe, options.probe, checks)
         dialog.probe("close")
-        checks.check(dialog.exit_status() == 0, "%s: the close message ends the program with 0" % name)
+        checks.check(dialog.exit_status() == 0, f"{name}: the close message ends the program with 0")
 
         if not options.slow_exe:
             return checks.finish()
@@ -209,14 +209,14 @@ def dialog_test(options):
         time.sleep(0.5)
         dialog.click(1000)
         watched = dialog.probe("watch-run", 60000, timeout=120).stdout
-        checks.check("waiting-seen 1" in watched, "%s: the waiting message is shown during the run" % name)
+        checks.check("waiting-seen 1" in watched, f"{name}: the waiting message is shown during the run")
         checks.check("button-visible-while-waiting 0" in watched,
-                     "%s: the Run button is hidden during the run" % name)
-        checks.check("button-visible-after 1" in watched, "%s: and shown again after it" % name)
+                     f"{name}: the Run button is hidden during the run")
+        checks.check("button-visible-after 1" in watched, f"{name}: and shown again after it")
         dialog.probe("command", 1)
-        checks.check(dialog.exit_status() == 0, "%s: the slow build ends with 0 too" % name)
+        checks.check(dialog.exit_status() == 0, f"{name}: the slow build ends with 0 too")
     except (RuntimeError, subprocess.TimeoutExpired, KeyError) as error:
-        checks.check(False, "%s: %s" % (name, error))
+        checks.check(False, f"{name}: {error}")
     finally:
         screen.close()
     return checks.finish()
