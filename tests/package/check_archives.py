@@ -211,7 +211,7 @@ for platform, (emulator, runner_name) in PLATFORMS.items():
             gui = subprocess.run(
                 [sys.executable, os.path.join(source_dir, "tests", "wine", "run_gui_test.py"), "--prefix", prefix,
                  "dialog", "--exe", os.path.join(folder, top, "bin", "Velmark.exe"),
-                 "--probe", os.path.join(win32_build, "tests", "ui_probe.exe"), "--screen", "480x640",
+                 "--probe", os.path.join(win32_build, "tests", "wine", "ui_probe.exe"), "--screen", "480x640",
                  "--shots", os.path.join(folder, "shots")], capture_output=True, text=True, timeout=400)
             print(gui.stdout)
             check(gui.returncode == 0 and "a real click on Run shows 'CPU performance" in gui.stdout,
