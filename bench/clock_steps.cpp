@@ -26,6 +26,7 @@
 #include "clock_check.h"
 #include "counter.h"
 #include "headline.h"
+#include "run_statistics.h"
 #include "velmark_engine.h"
 #include "workspace.h"
 
@@ -74,6 +75,13 @@ velmark::RunTiming timing_left()
     return run;
 }
 
+velmark::Statistics run_statistics(const std::vector<velmark::RunTiming> &runs)
+{
+    std::vector<int> results;
+    for (const velmark::RunTiming &run : runs) results.push_back(run.kflops);
+    return velmark::summarise(results);
+}
+
 struct Summary {
     double mean = 0.0, deviation = 0.0;
 };
@@ -108,8 +116,8 @@ int main(int argc, char **argv)
         std::function<double(const std::vector<velmark::RunTiming> &)> headline;
     };
     std::vector<Rule> rules = {
-        {"best run", [](const std::vector<velmark::RunTiming> &runs) { return double(velmark::best_run_kflops(runs)); }},
-        {"median run", velmark::median_run_kflops},
+        {"best run", [](const std::vector<velmark::RunTiming> &runs) { return double(run_statistics(runs).best); }},
+        {"median run", [](const std::vector<velmark::RunTiming> &runs) { return run_statistics(runs).median; }},
     };
     // The headline's rule, and other block sizes to show what ten trades.
     for (int block : {velmark::kHeadlineBlockRuns, 5, 20, 30}) {

@@ -27,8 +27,8 @@ enum {
 };
 
 /* The shape of the timing table's used columns, for its readers (the host
- * runner, the browser's module): the layout a column measured, and
- * whether it is an averaged measurement. */
+ * runner; tools/page_constants.py reads the same enums for the page): the
+ * layout a column measured, and whether it is an averaged measurement. */
 static inline vm_int32 timing_column_layout(vm_int32 k)
 {
     return k < COLUMNS_PER_LAYOUT ? LEADING_DIMENSION_LAYOUT1 : LEADING_DIMENSION_LAYOUT2;

@@ -13,6 +13,8 @@
 
 #include <vector>
 
+#include "averaged_rate.h"
+
 namespace velmark {
 
 inline constexpr int kHeadlineBlockRuns = 10;
@@ -33,16 +35,8 @@ struct Headline {
     double averaged_total_layout2 = 0.0;
 };
 
-// The result of runs whose averaged columns took these totals, by the
-// run's own rate and final-rate rules.
-int kflops_from_averaged_totals(double total_layout1, double total_layout2);
-
 // The best block (the first of equal ones). Runs past the last whole block
 // are left out; fewer runs than a block make one block.
 Headline best_block(const std::vector<RunTiming> &runs, int block_runs = kHeadlineBlockRuns);
-
-// Other rules, which the clock-step benchmark sets beside it.
-int best_run_kflops(const std::vector<RunTiming> &runs);
-double median_run_kflops(const std::vector<RunTiming> &runs);
 
 }  // namespace velmark

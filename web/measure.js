@@ -19,9 +19,9 @@ const FLT_EPSILON = 2 ** -23;
 // past which the headline is coarse.
 export const HEADLINE_BLOCK_RUNS = 10;
 export const HEADLINE_RULE = 'best block of 10 runs';
-const CLOCK_TOLERANCE = 0.03;
-const CLOCK_CHECK_RESOLUTION = 0.02;
-const COARSE_HEADLINE = 0.015;
+export const CLOCK_TOLERANCE = 0.03;
+export const CLOCK_CHECK_RESOLUTION = 0.02;
+export const COARSE_HEADLINE = 0.015;
 const INT32_MAX = 2147483647;
 
 // FNV-1a 64 of the singles' bit patterns, four little-endian bytes each.

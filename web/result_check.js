@@ -15,7 +15,10 @@
 // measurement failed), 'entry' (valid, but no entry for the table: a
 // coarse clock, fewer than ten runs).
 
-import { HEADLINE_BLOCK_RUNS, HEADLINE_RULE, KNOWN_RUN_DIGEST, KNOWN_SOLUTION_DIGEST } from './measure.js';
+import {
+  CLOCK_CHECK_RESOLUTION, CLOCK_TOLERANCE, COARSE_HEADLINE, HEADLINE_BLOCK_RUNS, HEADLINE_RULE, KNOWN_RUN_DIGEST,
+  KNOWN_SOLUTION_DIGEST,
+} from './measure.js';
 import { TIMING_COLUMNS } from './device_constants.js';
 import { resultLine } from './report.js';
 
@@ -23,7 +26,6 @@ export const SCHEMA_VERSION = 3;
 export const MIN_ENTRY_RUNS = 10;
 const OPS = 686666.6666666666;  // 2*100^3/3 + 2*100^2 in double
 const INT32_MIN = -2147483648, INT32_MAX = 2147483647;
-const COARSE_HEADLINE = 0.015;
 const MOST_PROBLEMS = 12;
 
 const f32 = Math.fround;
@@ -207,7 +209,7 @@ export function checkResult(report) {
       typeof clock.agrees !== 'boolean' || typeof clock.coarse !== 'boolean') {
     problem('form', `the clock's check is incomplete: ${shown(clock)}`);
   } else {
-    if (clock.agrees !== true || !(Math.abs(counted / span - 1) <= 0.03 + 0.02)) {
+    if (clock.agrees !== true || !(Math.abs(counted / span - 1) <= CLOCK_TOLERANCE + CLOCK_CHECK_RESOLUTION)) {
       problem('invalid', `the clocks disagree: the counter counted ${counted} s where the reference counted ${span} s`);
     }
     const coarse = !(bound !== null && bound <= COARSE_HEADLINE);

@@ -2,6 +2,7 @@
 // own calls: the timing table and the solution a run leaves, the kernels
 // the module was built with, and memory for the arrays of the solves the
 // page makes itself (the untimed one, and the tests' known answers).
+#include "averaged_rate.h"
 #include "kernel_variants.h"
 #include "velmark_engine.h"
 #include "workspace.h"
@@ -41,15 +42,10 @@ const char *velmark_kernels(void)
     return kernels_in_use();
 }
 
-// The result of averaged columns that took these totals, by the run's own
-// rate and final-rate rules: the page's headline of a block of runs, the
-// means of its runs' averaged totals (the host runner's
-// kflops_from_averaged_totals).
+// The page's headline of a block of runs: the host runner's own rule.
 vm_int32 velmark_kflops_from_averaged_totals(double total_layout1, double total_layout2)
 {
-    float rate1 = static_cast<float>(ops / (static_cast<double>(static_cast<float>(total_layout1)) * 1000.0));
-    float rate2 = static_cast<float>(ops / (static_cast<double>(static_cast<float>(total_layout2)) * 1000.0));
-    return round_rate_to_kflops(lower_averaged_rate(rate1, rate2));
+    return velmark::kflops_from_averaged_totals(total_layout1, total_layout2);
 }
 
 // bytes of scratch memory, 16-byte aligned; 0 when there is no more.
