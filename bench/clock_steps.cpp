@@ -86,6 +86,16 @@ struct Summary {
     double mean = 0.0, deviation = 0.0;
 };
 
+// A whole number from 1 to 1000000, all of the text.
+bool whole_number(const char *text, int *value)
+{
+    char *end = nullptr;
+    const long parsed = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || parsed < 1 || parsed > 1000000) return false;
+    *value = static_cast<int>(parsed);
+    return true;
+}
+
 Summary summarise(const std::vector<double> &values)
 {
     Summary s;
@@ -101,11 +111,11 @@ Summary summarise(const std::vector<double> &values)
 int main(int argc, char **argv)
 {
     int trials = 10, runs = 300;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--trials") == 0) trials = std::max(1, std::atoi(argv[i + 1]));
-        else if (std::strcmp(argv[i], "--runs") == 0) runs = std::max(1, std::atoi(argv[i + 1]));
-        else {
-            std::fprintf(stderr, "usage: %s [--trials N] [--runs N]\n", argv[0]);
+    for (int i = 1; i < argc; i += 2) {
+        const bool known = std::strcmp(argv[i], "--trials") == 0 || std::strcmp(argv[i], "--runs") == 0;
+        if (!known || i + 1 == argc || !whole_number(argv[i + 1], argv[i][2] == 't' ? &trials : &runs)) {
+            std::fprintf(stderr, "usage: %s [--trials N] [--runs N]   (N: a whole number from 1 to 1000000)\n",
+                         argv[0]);
             return 2;
         }
     }
@@ -131,7 +141,9 @@ int main(int argc, char **argv)
 
     // bias[rule][step]: one ratio to the fine headline per trial.
     std::vector<std::vector<std::vector<double>>> bias(rule_count, std::vector<std::vector<double>>(step_count));
-    double fine_total_seconds = 0.0;
+    // The fine runs' averaged totals of each layout: the bound follows from
+    // the lower mean of the two, as the runner takes it.
+    double fine_totals_seconds[2] = {0.0, 0.0};
     run_benchmark();  // warm-up, not counted
     for (int trial = 0; trial < trials; ++trial) {
         std::vector<velmark::RunTiming> fine;
@@ -145,7 +157,8 @@ int main(int argc, char **argv)
             replaying = false;
             run_benchmark();
             fine.push_back(timing_left());
-            fine_total_seconds += fine.back().averaged_total_layout2;
+            fine_totals_seconds[0] += fine.back().averaged_total_layout1;
+            fine_totals_seconds[1] += fine.back().averaged_total_layout2;
             replaying = true;
             for (int s = 0; s < step_count; ++s) {
                 replay_next = 0;
@@ -164,10 +177,11 @@ int main(int argc, char **argv)
         }
     }
 
-    std::printf("%d trials of %d runs; averaged column total on the fine clock %.1f us\n", trials, runs,
-                1e6 * fine_total_seconds / (static_cast<double>(trials) * runs));
+    const double mean_total =
+        std::min(fine_totals_seconds[0], fine_totals_seconds[1]) / (static_cast<double>(trials) * runs);
+    std::printf("%d trials of %d runs; the lower averaged column total on the fine clock %.1f us\n", trials, runs,
+                1e6 * mean_total);
     std::printf("headline's bias from the clock's step (mean over trials, and its spread):\n");
-    const double mean_total = fine_total_seconds / (static_cast<double>(trials) * runs);
     std::printf("%-30s", "reported bound (model)");
     for (int s = 0; s < step_count; ++s) {
         char cell[40];

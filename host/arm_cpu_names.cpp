@@ -4,7 +4,7 @@
 #include <sstream>
 #include <vector>
 
-#include "host_description.h"
+#include "tidy_spaces.h"
 
 namespace velmark {
 

@@ -97,21 +97,6 @@ std::string operating_system()
 
 }  // namespace
 
-std::string tidy_spaces(const std::string &text)
-{
-    std::string tidy;
-    bool space = false;
-    for (char c : text) {
-        if (std::isspace(static_cast<unsigned char>(c)) || c == '\0') {
-            space = !tidy.empty();
-            continue;
-        }
-        if (space) tidy += ' ';
-        space = false;
-        tidy += c;
-    }
-    return tidy;
-}
 
 HostDescription describe_host()
 {

@@ -5,6 +5,8 @@
 #include <ctime>
 #include <string>
 
+#include "tidy_spaces.h"
+
 namespace velmark {
 
 struct HostDescription {
@@ -19,8 +21,5 @@ HostDescription describe_host();
 // second.
 std::string utc_timestamp();
 std::string utc_timestamp(std::time_t when);
-
-// Collapses runs of white space into one space and trims both ends.
-std::string tidy_spaces(const std::string &text);
 
 }  // namespace velmark

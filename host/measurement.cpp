@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 
 #include "velmark_engine.h"
 #include "workspace.h"
@@ -36,52 +35,15 @@ RunRecord one_run(const Engine &engine)
     return run;
 }
 
-std::string seconds_text(double seconds)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6g s", seconds);
-    return text;
-}
-
-// The headline from the runs, the clocks' verdict, and whether the time
-// is a measurement at all.
-void judge_time(Measurement &m, double counter_seconds, double reference_seconds)
+// The headline from the runs.
+Headline headline_of(const std::vector<RunRecord> &runs)
 {
     std::vector<RunTiming> timings;
-    for (const RunRecord &run : m.runs) {
+    for (const RunRecord &run : runs) {
         timings.push_back({run.kflops, run.table[COLUMN_AVERAGED_LAYOUT1].total_seconds,
                            run.table[COLUMN_AVERAGED_LAYOUT2].total_seconds});
     }
-    m.headline = best_block(timings);
-    ClockCheck &clock = m.clock;
-    compare_clocks(clock, counter_seconds, reference_seconds);
-    const double step = std::max(clock.counter_step, clock.counter_stated_resolution);
-    clock.headline_bound = headline_clock_bound(
-        step, std::min(m.headline.averaged_total_layout1, m.headline.averaged_total_layout2),
-        std::max(1, m.headline.runs));
-    clock.coarse = !(clock.headline_bound <= kCoarseHeadline);
-
-    if (!clock.conclusive) {
-        m.measurement_problems.push_back(
-            "the counted runs took " + seconds_text(reference_seconds) + " by " + clock.reference_name +
-            ", too short to check " + clock.counter_name + " (steps of " + seconds_text(step) + ") against " +
-            clock.reference_name + " (steps of " + seconds_text(clock.reference_step) +
-            "): give the runs longer (--time)");
-    } else if (!clock.agrees) {
-        char share[32];
-        std::snprintf(share, sizeof share, "%.1f%%", 100.0 * (counter_seconds / reference_seconds - 1.0));
-        m.measurement_problems.push_back(
-            clock.counter_name + " counted " + seconds_text(counter_seconds) + " where " + clock.reference_name +
-            " counted " + seconds_text(reference_seconds) + " over the counted runs (" + share +
-            "): the counter does not run at the frequency it reports, so no figure it times is right");
-    }
-    const int kflops = m.headline.kflops;
-    if (m.headline.runs == 0 || kflops <= 0 || kflops == INT32_MAX) {
-        m.measurement_problems.push_back(
-            "the headline, " + std::to_string(kflops) +
-            " KFLOPS, is not a rate: a rate is finite, positive and below the integer limit (a clock that "
-            "did not move between readings gives an infinite one)");
-    }
+    return best_block(timings);
 }
 
 }  // namespace
@@ -150,7 +112,9 @@ Measurement measure(const RunPlan &plan, const Engine &engine)
     m.untimed = engine.untimed_solve();
     m.validated = m.untimed.validated && m.warmup_right && m.runs_check.runs > 0 &&
                   m.runs_check.first_wrong_run == 0;
-    judge_time(m, counter_end - counter_start, reference_end - reference_start);
+    m.headline = headline_of(m.runs);
+    m.measurement_problems = judge_time(m.clock, m.headline, counter_end - counter_start,
+                                        reference_end - reference_start);
     return m;
 }
 

@@ -19,6 +19,7 @@
 #include "options.h"
 #include "run_statistics.h"
 #include "solution_check.h"
+#include "time_judgement.h"
 
 namespace velmark {
 
@@ -77,7 +78,7 @@ struct Measurement {
     ClockCheck clock;             // the counter against the reference, its steps
     // What makes the time not a measurement (the clocks disagree, the
     // headline is not a finite positive rate); empty when it is one.
-    std::vector<std::string> measurement_problems;
+    std::vector<MeasurementProblem> measurement_problems;
 
     bool measurement_valid() const { return measurement_problems.empty(); }
     // The one pass/fail decision: the computation and its timing.

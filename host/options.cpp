@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "headline.h"
 #include "kernel_choice.h"
 
 namespace velmark {
@@ -142,24 +143,30 @@ Options parse_options(const std::vector<std::string> &arguments)
 
 std::string usage_text()
 {
-    return std::string("usage: velmark [--time SECONDS | --runs N] [--json] [--output FILE]\n"
+    const std::string most = std::to_string(kMaxRuns), least = std::to_string(kMinRunsInBudget);
+    return "usage: velmark [--time SECONDS | --runs N] [--json] [--output FILE]\n"
            "               [--kernels NAME] [-h | --help]\n"
            "\n"
            "Times the LU factorisation and solve of a dense single-precision\n"
            "system of order 100 on two array layouts, exactly as the device does,\n"
-           "and repeats that whole run. The headline is the best run, in KFLOPS\n"
-           "and as the device shows it in MFlops; the median, the minimum and the\n"
-           "best run's timing table come with it, and what it ran on. The solution\n"
-           "of every run is checked, and that of one more, untimed solve.\n"
+           "and repeats that whole run after one warm-up run that is not counted.\n"
+           "The headline is the " + std::string(kHeadlineRule) + ": the runs in blocks of " +
+           std::to_string(kHeadlineBlockRuns) + " in the\n"
+           "order they ran, each block rated from its runs' mean averaged times,\n"
+           "in KFLOPS and as the device shows it in MFlops. The best run, the\n"
+           "median, the minimum and the best run's timing table come with it, and\n"
+           "what it ran on. The solution of every run is checked, and that of one\n"
+           "more, untimed solve; the counter is checked against the wall clock.\n"
            "\n"
-           "  --time SECONDS  repeat runs for this long, at least 10 of them\n"
-           "                  (0.1 to 600; default 1)\n"
-           "  --runs N        make exactly N runs instead (1 to 100000); --runs 1 is\n"
-           "                  one run, as the device makes\n"
+           "  --time SECONDS  repeat runs for this long, at least " + least + " and at most\n"
+           "                  " + most + " of them (0.1 to 600; default 1)\n"
+           "  --runs N        make exactly N runs instead (1 to " + most + "); --runs 1 is\n"
+           "                  one run, as the device makes. --runs and --time\n"
+           "                  exclude each other\n"
            "  --json          print the report as one JSON object\n"
            "  --output FILE   also write the JSON report to FILE (replaced whole, or\n"
            "                  left as it was when the write fails)\n"
-           "  --kernels NAME  run on these vector kernels, one of: ") + kernel_variant_list(false) +
+           "  --kernels NAME  run on these vector kernels, one of: " + kernel_variant_list(false) +
            "\n"
            "                  (portable: the plain ones); default: VELMARK_KERNELS, else\n"
            "                  the widest this machine runs\n"
@@ -168,8 +175,11 @@ std::string usage_text()
            "Options that take a value also take it as --option=VALUE.\n"
            "\n"
            "Exit status: 0 when the solution of every run and of the untimed solve\n"
-           "was right, 1 when one was not, 2 for a bad option or value, 3 when the\n"
-           "report could not be written.\n";
+           "was right and the time was a measurement; 1 when a solution was wrong,\n"
+           "or the measurement was not validated (the counter disagreed with the\n"
+           "wall clock, the runs were too short to check it, or the headline is no\n"
+           "rate); 2 for a bad option or value; 3 when the report could not be\n"
+           "written.\n";
 }
 
 }  // namespace velmark

@@ -4,9 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "run_statistics.h"
+
 namespace velmark {
 
-inline constexpr int kMaxRuns = 100000;
 inline constexpr double kMinBudgetSeconds = 0.1;
 inline constexpr double kMaxBudgetSeconds = 600.0;
 inline constexpr double kDefaultBudgetSeconds = 1.0;

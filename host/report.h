@@ -11,7 +11,8 @@
 
 namespace velmark {
 
-inline constexpr int kReportSchemaVersion = 3;
+// 4: the measurement's problems as codes with their numbers.
+inline constexpr int kReportSchemaVersion = 4;
 
 // The result as the dialog shows it: "CPU performance %.2f MFlops", from the
 // single-precision product of the rate and 0.001.

@@ -5,6 +5,28 @@
 
 namespace velmark {
 
+namespace {
+
+// A problem as its code and the numbers it follows from.
+nlohmann::ordered_json problem_json(const MeasurementProblem &problem)
+{
+    nlohmann::ordered_json json = {{"code", problem.code}};
+    const std::string code = problem.code;
+    if (code == kClockCheckTooShort) {
+        json["reference_seconds"] = problem.reference_seconds;
+        json["counter_step_seconds"] = problem.counter_step_seconds;
+        json["reference_step_seconds"] = problem.reference_step_seconds;
+    } else if (code == kClocksDisagree) {
+        json["counter_seconds"] = problem.counter_seconds;
+        json["reference_seconds"] = problem.reference_seconds;
+    } else {
+        json["headline_kflops"] = problem.headline_kflops;
+    }
+    return json;
+}
+
+}  // namespace
+
 std::string format_json(const Context &context, const Measurement &measurement)
 {
     using nlohmann::ordered_json;
@@ -68,6 +90,8 @@ std::string format_json(const Context &context, const Measurement &measurement)
                          {"kflops", c.kflops}});
     }
     json["timing_table"] = table;
+    ordered_json problems = ordered_json::array();
+    for (const MeasurementProblem &problem : measurement.measurement_problems) problems.push_back(problem_json(problem));
     const Validation &v = measurement.untimed;
     const RunsCheck &check = measurement.runs_check;
     ordered_json timed = {{"checked", check.runs},
@@ -83,7 +107,7 @@ std::string format_json(const Context &context, const Measurement &measurement)
                           {"timed_runs", timed},
                           {"validated", measurement.validated},
                           {"measurement_validated", measurement.measurement_valid()},
-                          {"measurement_problems", measurement.measurement_problems}};
+                          {"measurement_problems", problems}};
     return json.dump() + "\n";
 }
 

@@ -60,6 +60,28 @@ void append_timing_table(std::string &text, const TimingTable &columns)
     }
 }
 
+// A measurement problem in words, with the clocks' names.
+std::string problem_text(const MeasurementProblem &problem, const ClockCheck &clock)
+{
+    const std::string code = problem.code;
+    if (code == kClockCheckTooShort) {
+        return printf_string("the counted runs took %.6g s by %s, too short to check %s (steps of %.6g s) against "
+                             "it (steps of %.6g s): give the runs longer (--time)",
+                             problem.reference_seconds, clock.reference_name.c_str(), clock.counter_name.c_str(),
+                             problem.counter_step_seconds, problem.reference_step_seconds);
+    }
+    if (code == kClocksDisagree) {
+        return printf_string("%s counted %.6g s where %s counted %.6g s over the counted runs (%.1f%%): the counter "
+                             "does not run at the frequency it reports, so no figure it times is right",
+                             clock.counter_name.c_str(), problem.counter_seconds, clock.reference_name.c_str(),
+                             problem.reference_seconds,
+                             100.0 * (problem.counter_seconds / problem.reference_seconds - 1.0));
+    }
+    return printf_string("the headline, %lld KFLOPS, is not a rate: a rate is finite, positive and below the integer "
+                         "limit (a clock that did not move between readings gives an infinite one)",
+                         problem.headline_kflops);
+}
+
 }  // namespace
 
 std::string digest_text(std::uint64_t digest) { return printf_string("0x%016" PRIx64, digest); }
@@ -148,8 +170,8 @@ std::string format_text(const Context &context, const Measurement &measurement)
                           digest_text(v.digest).c_str(), digest_text(kKnownSolutionDigest).c_str(),
                           v.residual, v.max_error);
     text += measurement.validated ? "correct operation validated\n" : "correct operation NOT validated\n";
-    for (const std::string &problem : measurement.measurement_problems) {
-        text += "measurement: " + problem + "\n";
+    for (const MeasurementProblem &problem : measurement.measurement_problems) {
+        text += "measurement: " + problem_text(problem, measurement.clock) + "\n";
     }
     text += measurement.measurement_valid() ? "measurement validated\n" : "measurement NOT validated\n";
     return text;

@@ -6,21 +6,25 @@
 // NAME.about.json, what a person would call the machine. An entry is
 // refused, with its file and what to fix, when its report does not hold,
 // when its build is no release or clean commit, when its description is
-// missing, or when the same machine and build is entered twice.
+// missing, or when the same machine and build is entered twice (among the
+// entries admitted: a refused entry claims nothing). One bad entry never
+// stops the others.
 //
-// With --place RESULT.json it also says where that result stands among
-// the entries: its rank, the entries just above and below it, and its
-// ratio to the fastest and to the median entry.
+// With --place RESULT.json it also says where that result's headline
+// stands among the entries: its rank, the entries just above and below it,
+// and its ratio to the fastest and to the median entry. Only a measurement
+// that holds, validated and fine, is placed.
 //
 // usage: node tools/check_results.mjs [FOLDER] [--place RESULT.json]
-import { readdirSync, readFileSync } from 'node:fs';
+import { readdirSync, readFileSync, realpathSync } from 'node:fs';
 import { basename, join } from 'node:path';
+import { fileURLToPath } from 'node:url';
 import { parseArgs } from 'node:util';
 
-import { checkResult } from '../web/result_check.js';
+import { MOST_BYTES } from '../web/bounded_json.js';
+import { checkResult, parseReport } from '../web/result_check.js';
 import { standing } from '../web/standing.js';
 
-const MOST_BYTES = 16 << 20;
 // A release ("1.0") or a clean commit ("1.0 (git 1a2b3c4)"); a build from
 // a changed tree says "-dirty" and is no build anyone else can make.
 const VERSION = /^\d+\.\d+(\.\d+)? \(git [0-9a-f]{7,40}\)$|^\d+\.\d+(\.\d+)?$/;
@@ -34,11 +38,8 @@ function readJson(path) {
     return { error: `cannot be read (${error.code || error.message})` };
   }
   if (text.length > MOST_BYTES) return { error: `is ${text.length} bytes, more than a report can be` };
-  try {
-    return { value: JSON.parse(text.toString('utf8')) };
-  } catch (error) {
-    return { error: `is not JSON (${error.message})` };
-  }
+  const read = parseReport(text.toString('utf8'));
+  return read.error ? read : { value: read.report };
 }
 
 const text = (value) => typeof value === 'string' && value.trim().length > 0 && value.length <= 300;
@@ -68,8 +69,9 @@ function aboutProblems(about, report) {
 // One machine and build: the same twice is one entry too many.
 function buildKey(report, about) {
   const { build, host } = report;
-  return JSON.stringify([about.machine.trim().toLowerCase(), build.platform, build.compiler, build.flags, build.kernels,
-    host.browser || '', about.under || '']);
+  const same = (text) => text.trim().replace(/\s+/g, ' ').toLowerCase();
+  return JSON.stringify([same(about.machine), build.platform, build.compiler, build.flags, build.kernels,
+    host.browser || '', about.under || ''].map(same));
 }
 
 export function checkFolder(folder) {
@@ -89,8 +91,14 @@ export function checkFolder(folder) {
       continue;
     }
     const report = read.value;
-    const problems = checkResult(report);
-    for (const problem of problems) refuse(`${problem.text} (${problem.kind === 'form' ? 'the report is not one the runner writes' : problem.kind === 'numbers' ? 'its numbers do not follow from each other: enter the report as it was written' : problem.kind === 'invalid' ? 'a run that failed is no entry: measure again' : 'not an entry for the table: measure with a fine clock, for at least ten runs'})`);
+    let problems;
+    try {
+      problems = checkResult(report);
+    } catch (error) {
+      // A fault of the checker's own: this entry is refused, the others go on.
+      problems = [{ kind: 'form', text: `could not be checked (${error.message})` }];
+    }
+    for (const problem of problems) refuse(`${problem.text} (${problem.kind === 'form' ? 'the report is malformed: not one the runner or the page writes' : problem.kind === 'numbers' ? 'its numbers do not follow from each other: enter the report as it was written' : problem.kind === 'invalid' ? 'a run that failed is no entry: measure again' : 'not an entry for the table: measure with a fine clock, for at least ten runs'})`);
     if (problems.length) continue;
     if (!VERSION.test(report.velmark_version)) {
       refuse(`version "${report.velmark_version}" is no release or clean commit: build from a commit with no changes and measure again`);
@@ -98,19 +106,20 @@ export function checkFolder(folder) {
     const aboutPath = join(folder, name.replace(/\.json$/, '.about.json'));
     const about = readJson(aboutPath);
     if (about.error) {
-      refuse(`its description ${basename(aboutPath)} ${about.error}: write one beside it (see README, "Adding a machine")`);
+      refuse(`its description ${basename(aboutPath)} ${about.error}: write one beside it (results/README.md says what it holds)`);
       continue;
     }
     const missing = aboutProblems(about.value, report);
     for (const problem of missing) refuse(`${basename(aboutPath)}: ${problem}`);
     if (missing.length) continue;
+    if (refused.has(name)) continue;
     const key = buildKey(report, about.value);
     if (seen.has(key)) {
       refuse(`the same machine and build as ${seen.get(key)}: one entry each; keep the one you trust`);
       continue;
     }
     seen.set(key, name);
-    if (!refused.has(name)) entries.push({ name, report, about: about.value });
+    entries.push({ name, report, about: about.value });
   }
   return { refusals, entries, refused: refused.size };
 }
@@ -124,7 +133,10 @@ function main() {
   let status = refusals.length ? 1 : 0;
   if (values.place) {
     const read = readJson(values.place);
-    const problems = read.error ? [{ text: read.error }] : checkResult(read.value).filter((p) => p.kind !== 'entry');
+    // Fewer than ten runs may be placed; a coarse clock, a failed or a
+    // forged measurement may not.
+    const problems = read.error ? [{ text: read.error }]
+      : checkResult(read.value).filter((p) => p.kind !== 'entry' || !/^\d+ runs:/.test(p.text));
     if (problems.length) {
       for (const problem of problems) console.error(`${values.place}: ${problem.text}`);
       console.error(`${values.place}: not a measurement to place`);
@@ -146,4 +158,13 @@ function main() {
   return status;
 }
 
-if (process.argv[1] && import.meta.url === new URL(`file://${process.argv[1]}`).href) process.exitCode = main();
+// Run as a program, however it was reached (a link to the checkout
+// included): the real paths are compared, never the URLs.
+const invoked = process.argv[1] && (() => {
+  try {
+    return realpathSync(process.argv[1]) === realpathSync(fileURLToPath(import.meta.url));
+  } catch {
+    return false;
+  }
+})();
+if (invoked) process.exitCode = main();

@@ -1,11 +1,15 @@
 #!/usr/bin/python3
-"""What the page takes from the device's own sources, so that a change of
-either is one edit there: the dialog's texts (the tall template's caption
-and controls in the resource script: the name line, the date line, the
+"""What the page takes from the C++ sources, so that a change of either is
+one edit there: the dialog's texts (the tall template's caption and
+controls in the resource script: the name line, the date line, the
 instruction and Run; the waiting message and the result's format in
-shell/dialog_texts.h) and the shape of the timing table's used columns
-(engine/workspace.h). It writes web/device_constants.js, which the page and
-the results' checker read; the test command runs it with --check.
+shell/dialog_texts.h), the shape of the timing table's used columns
+(engine/workspace.h) and the run's operation count (engine/benchmark_run.cpp),
+and the measurement's rules (measure/: the headline's block, the clocks'
+tolerances, the coarse bound, the run counts, the known digests, the
+problems' codes; host/report.h: the report's schema version). It writes
+web/constants.js, which the page and the results' gate read; the test
+command runs it with --check.
 
 usage: page_constants.py [--check]
 """
@@ -63,6 +67,51 @@ def timing_columns(workspace):
              "kind": "averaged" if k in averaged else "single"} for k in range(v["USED_COLUMNS"])]
 
 
+# The measurement's constants the page and the gate use, by header: each
+# `inline constexpr TYPE kNAME = VALUE;` becomes `export const NAME = VALUE;`.
+MEASUREMENT_CONSTANTS = {
+    os.path.join("measure", "headline.h"): {"kHeadlineBlockRuns": "HEADLINE_BLOCK_RUNS", "kHeadlineRule": "HEADLINE_RULE"},
+    os.path.join("measure", "clock_check.h"): {"kClockTolerance": "CLOCK_TOLERANCE",
+                                               "kClockCheckResolution": "CLOCK_CHECK_RESOLUTION",
+                                               "kCoarseHeadline": "COARSE_HEADLINE"},
+    os.path.join("measure", "run_statistics.h"): {"kMinRunsInBudget": "MIN_RUNS_IN_BUDGET", "kMaxRuns": "MAX_RUNS",
+                                                  "kSteadyMedianToBest": "STEADY_MEDIAN_TO_BEST"},
+    os.path.join("measure", "time_judgement.h"): {"kClockCheckTooShort": "CLOCK_CHECK_TOO_SHORT",
+                                                  "kClocksDisagree": "CLOCKS_DISAGREE",
+                                                  "kHeadlineNotARate": "HEADLINE_NOT_A_RATE"},
+    os.path.join("measure", "solution_check.h"): {"kKnownSolutionDigest": "KNOWN_SOLUTION_DIGEST",
+                                                  "kKnownRunDigest": "KNOWN_RUN_DIGEST"},
+    os.path.join("host", "options.h"): {"kDefaultBudgetSeconds": "DEFAULT_BUDGET_SECONDS"},
+    os.path.join("host", "report.h"): {"kReportSchemaVersion": "SCHEMA_VERSION"},
+}
+
+
+def constant_value(header, name):
+    """A constant's value as JavaScript: a number, a digest's text, a string."""
+    found = re.search(rf"^inline constexpr [\w:* ]*?\b{name} = (.+?);$", header, re.M)
+    if not found:
+        fail(f"no constant {name}")
+    value = found.group(1).strip()
+    digest = re.fullmatch(r"0x([0-9a-fA-F]{16})ULL", value)
+    if digest:
+        return json.dumps("0x" + digest.group(1).lower())
+    if re.fullmatch(r'"[^"\\]*"', value) or re.fullmatch(r"-?\d+(\.\d+)?([eE]-?\d+)?", value):
+        return value
+    fail(f"{name} is {value}: not a plain number or text")
+
+
+def measurement_constants(root):
+    lines = []
+    for header, names in MEASUREMENT_CONSTANTS.items():
+        text = read(os.path.join(root, header))
+        lines += [f"export const {js} = {constant_value(text, cpp)};  // {header}" for cpp, js in names.items()]
+    found = re.search(r'^extern "C" const double ops = ([\d.]+);$', read(os.path.join(root, "engine", "benchmark_run.cpp")), re.M)
+    if not found:
+        fail("no operation count in engine/benchmark_run.cpp")
+    lines.append(f"export const OPS = {found.group(1)};  // engine/benchmark_run.cpp")
+    return lines
+
+
 def read(path):
     try:
         with open(path, encoding="utf-8") as f:
@@ -87,21 +136,23 @@ def module_text(root):
     missing = [name for name, text in texts.items() if text is None]
     if missing:
         fail(f"the resource script has no text for {', '.join(missing)}")
-    lines = ["// What the page takes from the device's sources: the dialog's texts, as",
-             "// the device shows them, and the timing table's used columns. Made by",
-             "// tools/page_constants.py from shell/resources/velmark.rc,",
-             "// shell/dialog_texts.h and engine/workspace.h. Do not edit; run the tool.", ""]
+    lines = ["// What the page takes from the C++ sources: the dialog's texts, as the",
+             "// device shows them, the timing table's used columns, and the",
+             "// measurement's rules. Made by tools/page_constants.py from",
+             "// shell/resources/velmark.rc, shell/dialog_texts.h, engine/ and the",
+             "// headers of measure/ and host/ named beside each. Do not edit; run the tool.", ""]
     lines += [f"export const {name} = {json.dumps(text, ensure_ascii=False)};" for name, text in texts.items()]
     lines += ["", "// Each used column of the timing table: its layout (leading dimension) and kind.",
               "export const TIMING_COLUMNS = ["]
     lines += [f"  {{ column: {c['column']}, layout: {c['layout']}, kind: '{c['kind']}' }}," for c in columns]
-    lines += ["];"]
+    lines += ["];", "", "// The measurement's rules."]
+    lines += measurement_constants(root)
     return "\n".join(lines) + "\n"
 
 
 def main():
     parser = argparse.ArgumentParser(description="Writes what the page takes from the device's sources.")
-    parser.add_argument("--output", default=os.path.join(ROOT, "web", "device_constants.js"))
+    parser.add_argument("--output", default=os.path.join(ROOT, "web", "constants.js"))
     parser.add_argument("--check", action="store_true", help="write nothing; fail when the file is not current")
     args = parser.parse_args()
     text = module_text(ROOT)

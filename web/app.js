@@ -3,12 +3,10 @@
 // the best run's timing table, the statistics, the validation, the JSON
 // report and a share link.
 import { Engine, clockResolution, moduleFor } from './engine.js';
-import { headlineLine, readFragment, reportJson, shareFragment } from './report.js';
-import { CAPTION, DATE_LINE, INSTRUCTION, NAME_LINE, RUN, WAITING } from './device_constants.js';
+import { headlineLine, microseconds, problemText, readFragment, reportJson, resultView, shareFragment } from './report.js';
+import { CAPTION, DATE_LINE, INSTRUCTION, NAME_LINE, RUN, WAITING } from './constants.js';
 import { checkResult } from './result_check.js';
 import { standing } from './standing.js';
-
-const COARSE_CLOCK_SECONDS = 20e-6;
 
 const $ = (id) => document.getElementById(id);
 let lastReport = null;
@@ -22,10 +20,6 @@ function element(tag, text, className) {
 
 function fillList(list, pairs) {
   list.replaceChildren(...pairs.flatMap(([term, value]) => [element('dt', term), element('dd', String(value))]));
-}
-
-function microseconds(seconds) {
-  return `${(seconds * 1e6).toFixed(seconds < 1e-5 ? 1 : 0)} µs`;
 }
 
 // ---- what it runs on ----
@@ -85,7 +79,10 @@ function gatherContext(info, module, kernels, resolution) {
   };
 }
 
-function showContext(host, kernels) {
+// The page's context; the coarse notice is the measurement's own verdict
+// (clock.coarse, from the bound its steps put on the headline), shown once
+// a report says so and never guessed from the clock alone.
+function showContext(host, kernels, coarse = false) {
   fillList($('context-lines'), [
     ['browser', host.browser],
     ['system', host.os],
@@ -94,7 +91,6 @@ function showContext(host, kernels) {
     ['cross-origin isolated', host.cross_origin_isolated ? 'yes' : 'no'],
     ['clock resolution', microseconds(host.clock_resolution_seconds)],
   ]);
-  const coarse = host.clock_resolution_seconds > COARSE_CLOCK_SECONDS;
   $('notice').hidden = !coarse;
   if (coarse) $('notice').textContent = coarseClockNotice(host);
 }
@@ -166,28 +162,12 @@ async function showStanding(report) {
 // ---- the results ----
 
 function showResults(report, shared) {
-  const s = report.statistics, v = report.validation;
   $('results').hidden = false;
   $('results-heading').textContent = shared ? `A shared result, measured ${report.timestamp_utc}` : 'The measurement';
   if (shared) showSharedContext(report);
   for (const id of ['statistics', 'table-part', 'actions']) $(id).hidden = false;
-  fillList($('statistics'), [
-    ['runs', `${report.measurement.runs} in ${report.measurement.seconds.toFixed(2)} s, after 1 warm-up run that is not counted`],
-    ['headline', `${s.headline_kflops} KFLOPS, the ${s.headline_rule} (runs ${s.headline_first_run} to ` +
-      `${s.headline_first_run + s.headline_runs - 1})`],
-    ['best', `${s.best_kflops} KFLOPS`],
-    ['median', `${s.median_kflops} KFLOPS` + (s.median_to_best !== null ? `, ${(100 * s.median_to_best).toFixed(1)}% of the best` : '')],
-    ['minimum', `${s.min_kflops} KFLOPS`],
-    ['spread', s.coefficient_of_variation !== null ? `${(100 * s.coefficient_of_variation).toFixed(2)}%` : 'none to tell'],
-    ['clock', `${report.clock.counter}, steps of ${microseconds(report.clock.resolution_seconds)}; against ` +
-      `${report.clock.reference}, ${report.clock.counter_seconds.toFixed(4)} s and ` +
-      `${report.clock.reference_seconds.toFixed(4)} s over the counted runs`],
-    ['clock bound', report.clock.headline_bound === null ? 'unknown'
-      : `the clock's steps move the headline by about ${(100 * report.clock.headline_bound).toPrecision(2)}%` +
-        (report.clock.coarse ? ': coarse, not a comparable result' : '')],
-    ['version', report.velmark_version],
-    ['compiler', `${report.build.compiler} ${report.build.flags}`],
-  ]);
+  const view = resultView(report);
+  fillList($('statistics'), view.statistics);
   const header = element('tr');
   header.append(element('th', 'layout'), ...report.timing_table.map((c) => element('th', `${c.layout} ${c.kind === 'averaged' ? 'avg' : 'single'}`)));
   const rows = [['factor s', 'factor_seconds'], ['solve s', 'solve_seconds'], ['total s', 'total_seconds'], ['KFLOPS', 'kflops']]
@@ -198,21 +178,7 @@ function showResults(report, shared) {
       return row;
     });
   $('table').replaceChildren(header, ...rows);
-  const timed = v.timed_runs;
-  const lines = [
-    [timed.first_wrong_run === null
-      ? `every timed run (${timed.checked}) left solution digest ${timed.expected_digest}`
-      : `timed run ${timed.first_wrong_run} of ${timed.checked} left solution digest ${timed.wrong_digest} (expected ${timed.expected_digest})`,
-    timed.first_wrong_run !== null],
-    [`the warm-up run left solution digest ${timed.warmup_digest}`, timed.warmup_digest !== timed.expected_digest],
-    [`one untimed solve after the runs: solution digest ${v.digest} (expected ${v.expected_digest}), ` +
-      `normalised residual ${v.normalised_residual === null ? 'NaN' : v.normalised_residual.toPrecision(3)}`,
-    v.digest !== v.expected_digest],
-    [v.validated ? 'correct operation validated' : 'correct operation NOT validated', !v.validated],
-    ...v.measurement_problems.map((problem) => [`measurement: ${problem}`, true]),
-    [v.measurement_validated ? 'measurement validated' : 'measurement NOT validated', !v.measurement_validated],
-  ];
-  $('validation').replaceChildren(...lines.map(([text, wrong]) => element('li', text, wrong ? 'wrong' : undefined)));
+  $('validation').replaceChildren(...view.validation.map(([text, wrong]) => element('li', text, wrong ? 'wrong' : undefined)));
   $('share').href = location.pathname + shareFragment(report);
   lastReport = report;
 }
@@ -224,7 +190,8 @@ function showOutcome(report) {
     status.textContent = 'Velmark could not validate its own arithmetic in this browser: a solution came out wrong, ' +
       'so no result is shown.';
   } else if (!v.measurement_validated) {
-    status.textContent = `Velmark could not validate its measurement in this browser: ${v.measurement_problems[0]}; ` +
+    status.textContent = `Velmark could not validate its measurement in this browser: ` +
+      `${problemText(v.measurement_problems[0], report.clock)}; ` +
       'so no result is shown.';
   } else {
     status.textContent = headlineLine(report);
@@ -262,8 +229,8 @@ function run(ready, module) {
       return;
     }
     const context = gatherContext(await ready, data.module, data.kernels, data.measurement.clock.resolution_seconds);
-    showContext(context.host, data.kernels);
     const report = reportJson(context, data.measurement);
+    showContext(context.host, data.kernels, report.clock.coarse);
     showOutcome(report);
     showResults(report, false);
     showStanding(report);
@@ -288,7 +255,7 @@ function download() {
   URL.revokeObjectURL(link.href);
 }
 
-// The dialog's texts, the device's own (device_constants.js is made from
+// The dialog's texts, the device's own (constants.js is made from
 // its sources).
 function showDialogTexts() {
   $('caption').textContent = CAPTION;
@@ -298,8 +265,37 @@ function showDialogTexts() {
   $('run').textContent = RUN;
 }
 
+// A page that its service worker controls has the worker's isolation
+// headers, but Chromium may answer a reload from the network while the
+// worker, gone idle, starts up again, and the page is then controlled yet
+// not isolated, with a coarse clock. One reload, through the worker now
+// running, mends that; a time in sessionStorage keeps it to one, and a page
+// that is still not isolated says so instead of reloading again.
+const ISOLATION_RELOAD = 'velmark-isolation-reload';
+function recoverIsolation() {
+  if (globalThis.crossOriginIsolated !== false || !navigator.serviceWorker || !navigator.serviceWorker.controller) {
+    return 'isolated or not to be had';
+  }
+  let last = 0;
+  try {
+    last = Number(sessionStorage.getItem(ISOLATION_RELOAD)) || 0;
+    if (Date.now() - last > 30000) {
+      sessionStorage.setItem(ISOLATION_RELOAD, String(Date.now()));
+      location.reload();
+      return 'reloading';
+    }
+  } catch {
+    // no session storage: no reload, as with one tried
+  }
+  $('notice').hidden = false;
+  $('notice').textContent = 'The browser served this page without the isolation headers its service worker adds, ' +
+    'even after a reload, so its clock is coarse. Reload it once more to run with a fine clock.';
+  return 'tried';
+}
+
 async function start() {
   showDialogTexts();
+  if (recoverIsolation() === 'reloading') return;
   const missing = typeof WebAssembly !== 'object' ? 'WebAssembly' : typeof Worker !== 'function' ? 'Web Workers' : null;
   if (missing) {
     $('run').disabled = true;

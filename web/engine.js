@@ -3,7 +3,7 @@
 // exports run_benchmark, the engine's calls, and where the timing table and
 // the solution lie in its memory.
 
-import { TIMING_COLUMNS } from './device_constants.js';
+import { TIMING_COLUMNS } from './constants.js';
 
 export const ORDER = 100;
 export const LEADING_DIMENSION = 201;
@@ -81,7 +81,7 @@ export class Engine {
 
   // The used columns the latest run left, each as the rows of the table:
   // factor, solve and total seconds, KFLOPS (a copy); the columns' shape
-  // is the engine's (device_constants.js, made from its workspace header).
+  // is the engine's (constants.js, made from its workspace header).
   timingTable() {
     const columns = this.exports.velmark_timing_columns();
     const table = this.floats(this.exports.velmark_timing_table(), 4 * columns);

@@ -3,10 +3,13 @@
 // in the host fields, and the share link that carries it in the URL's
 // fragment. These only format: the measurement decides.
 
-import { RESULT_FORMAT } from './device_constants.js';
-import { HEADLINE_RULE, KNOWN_RUN_DIGEST, KNOWN_SOLUTION_DIGEST, averagedTotals } from './measure.js';
+import {
+  CLOCK_CHECK_TOO_SHORT, CLOCKS_DISAGREE, HEADLINE_RULE, KNOWN_RUN_DIGEST, KNOWN_SOLUTION_DIGEST, RESULT_FORMAT,
+  SCHEMA_VERSION,
+} from './constants.js';
+import { MOST_BYTES, parseBoundedJson } from './bounded_json.js';
+import { averagedTotals } from './measure.js';
 
-export const SCHEMA_VERSION = 3;
 const PLATFORM = 'web-wasm32';
 
 // C's %.2f of a double: the exact binary value rounded to two decimals,
@@ -41,6 +44,68 @@ export function headlineLine(report) {
   if (!clock.coarse) return line;
   const bound = clock.headline_bound === null ? 'an unknown share' : `about ${(100 * clock.headline_bound).toPrecision(2)}%`;
   return `${line} (coarse: the clock's steps move it by ${bound}, so it is not a comparable result)`;
+}
+
+const secondsText = (seconds) => (seconds === null ? 'unknown' : `${Number(seconds.toPrecision(6))} s`);
+
+// A measurement problem (a code and its numbers) in words, with the names
+// of the report's clocks; null for a code this page does not know.
+export function problemText(problem, clock) {
+  if (typeof problem === 'string') return problem;  // schema 3: in words already
+  if (problem.code === CLOCK_CHECK_TOO_SHORT) {
+    return `the counted runs took ${secondsText(problem.reference_seconds)} by ${clock.reference}, too short to check ` +
+      `${clock.counter} (steps of ${secondsText(problem.counter_step_seconds)}) against it ` +
+      `(steps of ${secondsText(problem.reference_step_seconds)})`;
+  }
+  if (problem.code === CLOCKS_DISAGREE) {
+    return `${clock.counter} counted ${secondsText(problem.counter_seconds)} where ${clock.reference} counted ` +
+      `${secondsText(problem.reference_seconds)} over the counted runs ` +
+      `(${(100 * (problem.counter_seconds / problem.reference_seconds - 1)).toFixed(1)}%): the clock the module ` +
+      'times with does not run at the rate it states, so no figure it times is right';
+  }
+  return `the headline, ${problem.headline_kflops} KFLOPS, is not a rate: a rate is finite, positive and below the ` +
+    'integer limit (a clock that did not move between readings gives an infinite one)';
+}
+
+export function microseconds(seconds) {
+  return seconds === null ? 'unknown' : `${(seconds * 1e6).toFixed(seconds < 1e-5 ? 1 : 0)} µs`;
+}
+
+// What the page lists of a report, as text: the statistics (term and
+// value) and the validation's lines (each with whether it is wrong). Any
+// report the results' checker admits gives these.
+export function resultView(report) {
+  const s = report.statistics, v = report.validation, clock = report.clock, timed = v.timed_runs;
+  const statistics = [
+    ['runs', `${report.measurement.runs} in ${report.measurement.seconds.toFixed(2)} s, after 1 warm-up run that is not counted`],
+    ['headline', `${s.headline_kflops} KFLOPS, the ${s.headline_rule} (runs ${s.headline_first_run} to ` +
+      `${s.headline_first_run + s.headline_runs - 1})`],
+    ['best', `${s.best_kflops} KFLOPS`],
+    ['median', `${s.median_kflops} KFLOPS` + (s.median_to_best !== null ? `, ${(100 * s.median_to_best).toFixed(1)}% of the best` : '')],
+    ['minimum', `${s.min_kflops} KFLOPS`],
+    ['spread', s.coefficient_of_variation !== null ? `${(100 * s.coefficient_of_variation).toFixed(2)}%` : 'none to tell'],
+    ['clock', `${clock.counter}, steps of ${microseconds(clock.resolution_seconds)}; against ` +
+      `${clock.reference}, ${clock.counter_seconds.toFixed(4)} s and ${clock.reference_seconds.toFixed(4)} s over the counted runs`],
+    ['clock bound', clock.headline_bound === null ? 'unknown'
+      : `the clock's steps move the headline by about ${(100 * clock.headline_bound).toPrecision(2)}%` +
+        (clock.coarse ? ': coarse, not a comparable result' : '')],
+    ['version', report.velmark_version],
+    ['compiler', `${report.build.compiler} ${report.build.flags}`],
+  ];
+  const validation = [
+    [timed.first_wrong_run === null
+      ? `every timed run (${timed.checked}) left solution digest ${timed.expected_digest}`
+      : `timed run ${timed.first_wrong_run} of ${timed.checked} left solution digest ${timed.wrong_digest} (expected ${timed.expected_digest})`,
+    timed.first_wrong_run !== null],
+    [`the warm-up run left solution digest ${timed.warmup_digest}`, timed.warmup_digest !== timed.expected_digest],
+    [`one untimed solve after the runs: solution digest ${v.digest} (expected ${v.expected_digest}), ` +
+      `normalised residual ${v.normalised_residual === null ? 'NaN' : v.normalised_residual.toPrecision(3)}`,
+    v.digest !== v.expected_digest],
+    [v.validated ? 'correct operation validated' : 'correct operation NOT validated', !v.validated],
+    ...v.measurement_problems.map((problem) => [`measurement: ${problemText(problem, clock)}`, true]),
+    [v.measurement_validated ? 'measurement validated' : 'measurement NOT validated', !v.measurement_validated],
+  ];
+  return { statistics, validation };
 }
 
 // context: { velmark_version, timestamp_utc, host: {...}, build: {...} }
@@ -83,7 +148,8 @@ export function reportJson(context, m) {
       },
       validated: m.validated,
       measurement_validated: m.measurementProblems.length === 0,
-      measurement_problems: m.measurementProblems,
+      measurement_problems: m.measurementProblems.map((problem) => Object.fromEntries(
+        Object.entries(problem).map(([field, value]) => [field, typeof value === 'number' ? finiteOrNull(value) : value]))),
     },
   };
 }
@@ -105,6 +171,7 @@ export function shareFragment(report) {
 export function readFragment(fragment) {
   if (typeof fragment !== 'string' || !fragment.startsWith('#result=')) return null;
   const payload = fragment.slice('#result='.length);
+  if (payload.length > (MOST_BYTES / 3) * 4 + 4) return { error: 'the link carries more than a report can be' };
   if (!/^[A-Za-z0-9_-]*$/.test(payload) || payload.length % 4 === 1) {
     return { error: 'the link is not base64url: it was cut short or changed' };
   }
@@ -120,9 +187,6 @@ export function readFragment(fragment) {
   } catch {
     return { error: 'the link does not carry UTF-8 text' };
   }
-  try {
-    return { report: JSON.parse(text) };
-  } catch {
-    return { error: 'the link does not carry JSON' };
-  }
+  const read = parseBoundedJson(text);
+  return read.error ? { error: `the link's text ${read.error.replace(/^is not JSON.*/, 'is not JSON')}` } : { report: read.value };
 }

@@ -1,223 +1,230 @@
 // Whether a result report (docs/results-format.md) is what it says: read as
-// untrusted input (a file or a share link from anyone), every field's type
-// checked before it is used, and every figure recomputed from the numbers
-// it follows from, by the rules' own single and double arithmetic: each
-// column of the best run's timing table from its factor and solve times,
-// the best run's result from its columns 3 and 7, every run's result from
-// its averaged totals, the statistics from the runs, the headline from the
-// blocks of runs, and the result line from the headline. The results
-// table's checker (tools/check_results.mjs) and the page's share-link
-// reader both use it.
+// untrusted input (a file or a share link from anyone), bounded before
+// anything recursive touches it, held to the result schema (the validator
+// compiled from result_schema.js), and then every figure and every verdict
+// recomputed from the raw numbers it follows from, by the measurement's own
+// rules (run_statistics.js): each column of the best run's timing table,
+// every run's result from its averaged totals, the statistics, the
+// headline from the blocks of runs and its result line, the computation's
+// verdict from the digests, and the time's verdicts (the clocks' agreement,
+// whether the span could resolve them, the bound and the coarse verdict,
+// the problems) from the clocks' readings and steps. A recorded verdict
+// that differs from the recomputed one is refused, naming the field and
+// both values. The results table's gate (tools/check_results.mjs) and the
+// page's share-link reader both use it.
 //
 // checkResult(report) -> [{ kind, text }]: empty when the report holds.
-// kind: 'form' (a field missing or of the wrong type), 'numbers' (a figure
-// that does not follow), 'invalid' (the report says its computation or its
-// measurement failed), 'entry' (valid, but no entry for the table: a
-// coarse clock, fewer than ten runs).
+// kind: 'form' (malformed: a field missing, of the wrong type or out of
+// range), 'numbers' (a figure or verdict that does not follow), 'invalid'
+// (its computation or its measurement failed, as its numbers show),
+// 'entry' (valid, but no entry for the table: a coarse clock, fewer than
+// ten runs).
 
 import {
-  CLOCK_CHECK_RESOLUTION, CLOCK_TOLERANCE, COARSE_HEADLINE, HEADLINE_BLOCK_RUNS, HEADLINE_RULE, KNOWN_RUN_DIGEST,
-  KNOWN_SOLUTION_DIGEST,
-} from './measure.js';
-import { TIMING_COLUMNS } from './device_constants.js';
+  CLOCK_CHECK_TOO_SHORT, CLOCKS_DISAGREE, KNOWN_RUN_DIGEST, KNOWN_SOLUTION_DIGEST, SCHEMA_VERSION, TIMING_COLUMNS,
+} from './constants.js';
+import { MOST_DEPTH, parseBoundedJson } from './bounded_json.js';
 import { resultLine } from './report.js';
+import { validate } from './result_validator.js';
+import { bestBlock, columnRate, finalRate, judgeTime, kflopsFromAveragedTotals, summarise } from './run_statistics.js';
 
-export const SCHEMA_VERSION = 3;
 export const MIN_ENTRY_RUNS = 10;
-const OPS = 686666.6666666666;  // 2*100^3/3 + 2*100^2 in double
-const INT32_MIN = -2147483648, INT32_MAX = 2147483647;
+// The oldest report read: schema 3 first carried the raw numbers that every
+// figure and verdict is recomputed from.
+export const OLDEST_SCHEMA = 3;
 const MOST_PROBLEMS = 12;
 
 const f32 = Math.fround;
-const own = (object, key) => Object.prototype.hasOwnProperty.call(object, key);
 const isObject = (value) => value !== null && typeof value === 'object' && !Array.isArray(value);
-const isInt32 = (value) => Number.isInteger(value) && value >= INT32_MIN && value <= INT32_MAX;
-const isFinite = (value) => typeof value === 'number' && Number.isFinite(value);
-const shown = (value) => {
-  const text = JSON.stringify(value);
-  return text === undefined ? String(value) : text.length > 60 ? `${text.slice(0, 57)}...` : text;
-};
 
-// A column's rate from its total, as the run completes a column: null
-// where JSON can hold no infinity or NaN.
-function columnRate(total) {
-  const rate = f32(OPS / (total * 1000.0));
-  return Number.isFinite(rate) ? rate : null;
+// A short, safe picture of any value for a message: never recursive past a
+// few levels, never long.
+export function shown(value, depth = 0) {
+  if (typeof value === 'string') return JSON.stringify(value.length > 40 ? `${value.slice(0, 37)}...` : value);
+  if (value === null || typeof value !== 'object') return String(value);
+  if (depth >= 2) return Array.isArray(value) ? '[...]' : '{...}';
+  const parts = Array.isArray(value)
+    ? value.slice(0, 4).map((item) => shown(item, depth + 1)).concat(value.length > 4 ? ['...'] : [])
+    : Object.keys(value).slice(0, 4).map((key) => `${shown(key)}: ${shown(value[key], depth + 1)}`)
+      .concat(Object.keys(value).length > 4 ? ['...'] : []);
+  const text = Array.isArray(value) ? `[${parts.join(', ')}]` : `{${parts.join(', ')}}`;
+  return text.length > 80 ? `${text.slice(0, 77)}...` : text;
 }
 
-// The run's final rate from the rates of columns 3 and 7 (null: not
-// finite), with the runner's defined values where rounding has none.
-export function finalRate(rate3, rate7) {
-  const a = rate3 === null ? Infinity : rate3, b = rate7 === null ? Infinity : rate7;
-  const r = a < b ? a : b;
-  const d = r > 0 ? r + 0.5 : r - 0.5;
-  const y = f32(d);
-  const m = Math.abs(y);
-  if (Number.isNaN(m) || m < 1) return 0;
-  if (m >= 2147483648) return y < 0 ? INT32_MIN : INT32_MAX;
-  return y < 0 ? -Math.floor(m) : Math.floor(m);
+// A report from untrusted text: { report } or { error }.
+export function parseReport(text) {
+  const read = parseBoundedJson(text);
+  return read.error ? read : { report: read.value };
 }
 
-const sameNumber = (a, b) => a === b || Math.abs(a - b) <= 1e-12 * Math.max(Math.abs(a), Math.abs(b));
+// How deep a value nests, walked without recursion and bounded.
+function valueDepth(value) {
+  let deepest = 0;
+  const stack = [[value, 1]];
+  let seen = 0;
+  while (stack.length) {
+    const [item, depth] = stack.pop();
+    if (item === null || typeof item !== 'object') continue;
+    deepest = Math.max(deepest, depth);
+    if (deepest > MOST_DEPTH || ++seen > 4 * 100000 + 1000) return Infinity;
+    for (const key of Object.keys(item)) stack.push([item[key], depth + 1]);
+  }
+  return deepest;
+}
+
+const sameNumber = (a, b) => a === b || (typeof a === 'number' && typeof b === 'number' &&
+  Math.abs(a - b) <= 1e-12 * Math.max(Math.abs(a), Math.abs(b)));
+// JSON writes a number that is not finite as null.
+const asJson = (value) => (typeof value === 'number' && !Number.isFinite(value) ? null : value);
+const stepOf = (value) => (value === null ? Infinity : value);
+
+// The schema's complaint as a field's path and what is wrong with it.
+function formProblem(error, report) {
+  const path = error.instancePath.split('/').slice(1);
+  let value = report;
+  for (const key of path) value = value !== null && typeof value === 'object' ? value[key] : undefined;
+  const field = path.map((key) => (/^\d+$/.test(key) ? `[${key}]` : `.${key}`)).join('').replace(/^\./, '') || 'the report';
+  if (error.keyword === 'required') return `${field === 'the report' ? '' : `${field}.`}${error.params.missingProperty} is missing`;
+  if (error.keyword === 'additionalProperties') return `${field} has a field it cannot have, "${error.params.additionalProperty}"`;
+  return `${field} is ${shown(value)}: it ${error.message}`;
+}
 
 export function checkResult(report) {
+  if (!isObject(report)) return [{ kind: 'form', text: `the report is ${shown(report)}, not a JSON object` }];
+  const version = report.schema_version;
+  if (!(Number.isInteger(version) && version >= OLDEST_SCHEMA && version <= SCHEMA_VERSION)) {
+    return [{ kind: 'form', text: `schema_version is ${shown(version)}, not schema ${OLDEST_SCHEMA} to ${SCHEMA_VERSION}: ` +
+      'a report of an older or newer Velmark' }];
+  }
+  if (valueDepth(report) > MOST_DEPTH) return [{ kind: 'form', text: `the report nests deeper than ${MOST_DEPTH}` }];
+  if (!validate(report)) return validate.errors.slice(0, 1).map((error) => ({ kind: 'form', text: formProblem(error, report) }));
+
   const problems = [];
   const problem = (kind, text) => { if (problems.length < MOST_PROBLEMS) problems.push({ kind, text }); };
-  // Each field by its path, checked for its type; undefined when it fails.
-  const get = (path, test, what) => {
-    let value = report;
-    for (const key of path.split('.')) {
-      if (!isObject(value) || !own(value, key)) {
-        problem('form', `${path} is missing (${what})`);
-        return undefined;
-      }
-      value = value[key];
-    }
-    if (!test(value)) {
-      problem('form', `${path} is ${shown(value)}, not ${what}`);
-      return undefined;
-    }
-    return value;
+  // A recorded figure or verdict against the one recomputed from the numbers.
+  const recorded = (field, given, expected, source) => {
+    if (!sameNumber(given, expected)) problem('numbers', `${field} is ${shown(given)}, but ${source} ${shown(expected)}`);
   };
-  const text = (value) => typeof value === 'string' && value.length > 0 && value.length <= 1000;
-
-  if (!isObject(report)) return [{ kind: 'form', text: `the report is ${shown(report)}, not a JSON object` }];
-  if (get('schema_version', (v) => v === SCHEMA_VERSION, `schema ${SCHEMA_VERSION}: a report of this Velmark`) === undefined) {
-    return problems;
-  }
-  for (const path of ['velmark_version', 'timestamp_utc', 'host.os', 'host.cpu', 'build.platform', 'build.compiler',
-    'build.flags', 'build.kernels', 'result_line']) {
-    get(path, text, 'a text');
-  }
-  const runs = get('measurement.runs', (v) => Number.isInteger(v) && v >= 1 && v <= 100000, 'a count of runs from 1 to 100000');
-  const results = get('runs_kflops', (v) => Array.isArray(v) && v.length <= 100000 && v.every(isInt32),
-    'a list of whole KFLOPS');
-  const totals = get('runs_averaged_totals_seconds', (v) => Array.isArray(v) && v.length <= 100000 &&
-    v.every((pair) => Array.isArray(pair) && pair.length === 2 && pair.every((t) => isFinite(t) && t >= 0)),
-  'a list of pairs of times');
-  const table = get('timing_table', (v) => Array.isArray(v) && v.length === TIMING_COLUMNS.length && v.every(isObject),
-    `the ${TIMING_COLUMNS.length} columns`);
-  const stats = get('statistics', isObject, 'the statistics');
-  const validation = get('validation', isObject, 'the validation');
-  const clock = get('clock', isObject, "the clock's check");
-  if (problems.length) return problems;
-
-  // What the report says of itself.
-  if (get('validation.validated', (v) => v === true, 'true: every solution was right') !== true) {
-    problems.at(-1).kind = 'invalid';
-  }
-  if (get('validation.measurement_validated', (v) => v === true, 'true: the clock was checked') !== true) {
-    problems.at(-1).kind = 'invalid';
-  }
-  const digests = [['validation.digest', KNOWN_SOLUTION_DIGEST], ['validation.expected_digest', KNOWN_SOLUTION_DIGEST],
-    ['validation.timed_runs.expected_digest', KNOWN_RUN_DIGEST], ['validation.timed_runs.warmup_digest', KNOWN_RUN_DIGEST]];
-  for (const [path, known] of digests) get(path, (v) => v === known, `${known}, the known digest`);
-  get('validation.timed_runs.first_wrong_run', (v) => v === null, 'null: no run went wrong');
-  get('validation.timed_runs.checked', (v) => v === runs, `${runs}, the runs counted`);
-
+  const runs = report.measurement.runs, results = report.runs_kflops, totals = report.runs_averaged_totals_seconds;
+  const table = report.timing_table, stats = report.statistics, clock = report.clock, v = report.validation;
   if (results.length !== runs || totals.length !== runs) {
     problem('numbers', `measurement.runs is ${runs} but runs_kflops has ${results.length} results and ` +
       `runs_averaged_totals_seconds ${totals.length} pairs`);
     return problems;
   }
-  if (runs < MIN_ENTRY_RUNS) problem('entry', `${runs} runs: an entry needs at least ${MIN_ENTRY_RUNS}`);
 
   // The best run's timing table, column by column.
   table.forEach((column, k) => {
-    const name = `timing_table[${k}]`;
-    const times = ['factor_seconds', 'solve_seconds', 'total_seconds'].map((field) => column[field]);
     const shape = TIMING_COLUMNS[k];
-    if (column.column !== k || column.layout !== shape.layout || column.kind !== shape.kind || !times.every(isFinite) ||
-        !(column.kflops === null || isFinite(column.kflops))) {
-      problem('form', `${name} is not column ${k} with its layout, kind, times and rate: ${shown(column)}`);
+    if (column.column !== k || column.layout !== shape.layout || column.kind !== shape.kind) {
+      problem('form', `timing_table[${k}] is not column ${k} of layout ${shape.layout}, ${shape.kind}: ${shown(column)}`);
       return;
     }
     // Singles, whichever shortest form a writer gave them.
-    const [factor, solve, total] = times.map(f32);
+    const [factor, solve, total] = [column.factor_seconds, column.solve_seconds, column.total_seconds].map(f32);
     const rate = column.kflops === null ? null : f32(column.kflops);
     if (f32(solve + factor) !== total) {
-      problem('numbers', `${name}: total ${total} s is not the single-precision sum of solve ${solve} s and factor ${factor} s`);
+      problem('numbers', `timing_table[${k}]: total ${total} s is not the single-precision sum of solve ${solve} s and factor ${factor} s`);
     } else if (rate !== columnRate(total)) {
-      problem('numbers', `${name}: rate ${column.kflops} is not ${columnRate(total)}, the rate of ${total} s`);
+      problem('numbers', `timing_table[${k}]: rate ${column.kflops} is not ${columnRate(total)}, the rate of ${total} s`);
     }
   });
   if (problems.some((p) => p.kind === 'form')) return problems;
 
   // Every run's result from its averaged totals, and the best run's.
-  const single = (value) => (value === null ? null : f32(value));
-  const fromTotals = totals.map(([t3, t7]) => finalRate(columnRate(f32(t3)), columnRate(f32(t7))));
+  const pairs = totals.map(([t1, t2]) => [f32(t1), f32(t2)]);
+  const fromTotals = pairs.map(([t1, t2]) => kflopsFromAveragedTotals(t1, t2));
   const differs = fromTotals.findIndex((kflops, i) => kflops !== results[i]);
   if (differs >= 0) {
     problem('numbers', `run ${differs + 1}: ${results[differs]} KFLOPS, but its averaged totals ` +
       `${shown(totals[differs])} give ${fromTotals[differs]}`);
   }
-  const best = Math.max(...results);
-  const bestRun = results.indexOf(best);
+  const summary = summarise(results);
+  const bestRun = results.indexOf(summary.best);
   const [averaged1, averaged2] = TIMING_COLUMNS.filter((c) => c.kind === 'averaged').map((c) => table[c.column]);
+  const single = (value) => (value === null ? null : f32(value));
   const fromTable = finalRate(single(averaged1.kflops), single(averaged2.kflops));
-  if (get('statistics.best_kflops', isInt32, 'whole KFLOPS') !== undefined && (stats.best_kflops !== best || fromTable !== best)) {
-    problem('numbers', `the best is ${stats.best_kflops} KFLOPS, the largest run ${best}, and the timing table's ` +
-      `columns 3 and 7 give ${fromTable}: they must be one figure`);
+  if (stats.best_kflops !== summary.best || fromTable !== summary.best) {
+    problem('numbers', `the best is ${stats.best_kflops} KFLOPS, the largest run ${summary.best}, and the timing table's ` +
+      `averaged columns give ${fromTable}: they must be one figure`);
   }
-  if (f32(averaged1.total_seconds) !== f32(totals[bestRun][0]) || f32(averaged2.total_seconds) !== f32(totals[bestRun][1])) {
+  if (f32(averaged1.total_seconds) !== pairs[bestRun][0] || f32(averaged2.total_seconds) !== pairs[bestRun][1]) {
     problem('numbers', `the timing table is not that of run ${bestRun + 1}, the first best run`);
   }
 
   // The statistics from the runs.
-  const sorted = [...results].sort((a, b) => a - b);
-  const middle = sorted.length % 2 ? sorted[(sorted.length - 1) / 2]
-    : (sorted[sorted.length / 2 - 1] + sorted[sorted.length / 2]) / 2;
-  const mean = sorted.reduce((sum, r) => sum + r, 0) / sorted.length;
-  const cv = sorted.length >= 2 && mean > 0
-    ? Math.sqrt(sorted.reduce((sum, r) => sum + (r - mean) ** 2, 0) / (sorted.length - 1)) / mean : null;
-  const expected = [['median_kflops', middle], ['min_kflops', sorted[0]], ['median_to_best', best > 0 ? middle / best : null],
-    ['coefficient_of_variation', cv]];
-  for (const [field, value] of expected) {
-    const given = stats[field];
-    if (!(given === value || (isFinite(given) && value !== null && sameNumber(given, value)))) {
-      problem('numbers', `statistics.${field} is ${shown(given)}, but the runs give ${value}`);
-    }
-  }
+  recorded('statistics.median_kflops', stats.median_kflops, summary.median, 'the runs give');
+  recorded('statistics.min_kflops', stats.min_kflops, summary.minimum, 'the runs give');
+  recorded('statistics.median_to_best', stats.median_to_best, asJson(summary.medianToBest), 'the runs give');
+  recorded('statistics.coefficient_of_variation', stats.coefficient_of_variation, asJson(summary.cv), 'the runs give');
 
   // The headline from the blocks of runs, and its line.
-  const size = Math.min(runs, HEADLINE_BLOCK_RUNS);
-  let headline = null;
-  for (let first = 0; first + size <= runs; first += size) {
-    let sum3 = 0, sum7 = 0;
-    for (let i = first; i < first + size; ++i) {
-      sum3 += f32(totals[i][0]);
-      sum7 += f32(totals[i][1]);
-    }
-    const kflops = finalRate(columnRate(f32(sum3 / size)), columnRate(f32(sum7 / size)));
-    if (headline === null || kflops > headline.kflops) headline = { kflops, first: first + 1 };
-  }
-  if (stats.headline_kflops !== headline.kflops || stats.headline_first_run !== headline.first ||
-      stats.headline_runs !== size || stats.headline_rule !== HEADLINE_RULE) {
-    problem('numbers', `the headline is ${shown(stats.headline_kflops)} KFLOPS from run ${shown(stats.headline_first_run)}, ` +
-      `but the ${HEADLINE_RULE} gives ${headline.kflops} from run ${headline.first}`);
-  }
+  const headline = bestBlock(pairs);
+  recorded('statistics.headline_kflops', stats.headline_kflops, headline.kflops, `the ${stats.headline_rule} gives`);
+  recorded('statistics.headline_first_run', stats.headline_first_run, headline.firstRun + 1, `the ${stats.headline_rule} gives`);
+  recorded('statistics.headline_runs', stats.headline_runs, headline.runs, `the ${stats.headline_rule} gives`);
   if (report.result_line !== resultLine(headline.kflops)) {
-    problem('numbers', `the result line "${shown(report.result_line)}" is not the headline's, "${resultLine(headline.kflops)}"`);
-  }
-  if (!(headline.kflops > 0 && headline.kflops < INT32_MAX)) {
-    problem('numbers', `the headline, ${headline.kflops} KFLOPS, is not a rate`);
+    problem('numbers', `the result line ${shown(report.result_line)} is not the headline's, "${resultLine(headline.kflops)}"`);
   }
 
-  // The clock's check, as the measurement made it.
-  const counted = clock.counter_seconds, span = clock.reference_seconds, bound = clock.headline_bound;
-  if (!isFinite(counted) || !isFinite(span) || !(span > 0) || !(bound === null || (isFinite(bound) && bound >= 0)) ||
-      typeof clock.agrees !== 'boolean' || typeof clock.coarse !== 'boolean') {
-    problem('form', `the clock's check is incomplete: ${shown(clock)}`);
-  } else {
-    if (clock.agrees !== true || !(Math.abs(counted / span - 1) <= CLOCK_TOLERANCE + CLOCK_CHECK_RESOLUTION)) {
-      problem('invalid', `the clocks disagree: the counter counted ${counted} s where the reference counted ${span} s`);
+  // The computation's verdict, from the digests.
+  const timed = v.timed_runs;
+  recorded('validation.expected_digest', v.expected_digest, KNOWN_SOLUTION_DIGEST, 'the known solution is');
+  recorded('validation.timed_runs.expected_digest', timed.expected_digest, KNOWN_RUN_DIGEST, 'the known run is');
+  recorded('validation.timed_runs.checked', timed.checked, runs, 'the counted runs are');
+  if ((timed.first_wrong_run === null) !== (timed.wrong_digest === null) ||
+      (timed.wrong_digest !== null && timed.wrong_digest === KNOWN_RUN_DIGEST) || timed.first_wrong_run > runs) {
+    problem('numbers', `validation.timed_runs names run ${shown(timed.first_wrong_run)} of ${runs} with digest ` +
+      `${shown(timed.wrong_digest)}: no wrong run of these runs`);
+  }
+  const wrongs = [];
+  if (timed.warmup_digest !== KNOWN_RUN_DIGEST) wrongs.push(`the warm-up run left digest ${timed.warmup_digest}`);
+  if (timed.first_wrong_run !== null) wrongs.push(`timed run ${timed.first_wrong_run} left digest ${shown(timed.wrong_digest)}`);
+  if (v.digest !== KNOWN_SOLUTION_DIGEST) wrongs.push(`the untimed solve's digest is ${v.digest}`);
+  if (!(v.normalised_residual !== null && v.normalised_residual < 10)) {
+    wrongs.push(`the untimed solve's normalised residual is ${shown(v.normalised_residual)}`);
+  }
+  recorded('validation.validated', v.validated, wrongs.length === 0, 'the digests and the residual give');
+  if (wrongs.length) problem('invalid', `a solution was wrong (${wrongs[0]}): a run that failed is no entry; measure again`);
+
+  // The time's verdicts, from the clocks' readings and steps.
+  const counterStep = Math.max(stepOf(clock.resolution_seconds), clock.stated_resolution_seconds ?? 0);
+  const verdict = judgeTime({ counterStep, referenceStep: stepOf(clock.reference_resolution_seconds),
+    counterSeconds: clock.counter_seconds, referenceSeconds: clock.reference_seconds }, headline);
+  if (report.host.browser !== undefined) {
+    recorded('host.clock_resolution_seconds', report.host.clock_resolution_seconds, clock.resolution_seconds,
+      "the clock's steps (clock.resolution_seconds) are");
+  }
+  recorded('clock.agrees', clock.agrees, verdict.agrees, "the clocks' readings and steps give");
+  recorded('clock.headline_bound', clock.headline_bound, asJson(verdict.bound), "the clock's steps and the headline block give");
+  recorded('clock.coarse', clock.coarse, verdict.coarse, `a bound of ${shown(asJson(verdict.bound))} gives`);
+  recorded('validation.measurement_validated', v.measurement_validated, verdict.problems.length === 0,
+    "the clocks and the headline give");
+  const codes = verdict.problems.map((p) => p.code);
+  if (version >= 4) {
+    const given = v.measurement_problems.map((p) => (isObject(p) ? p.code : p));
+    if (given.join() !== codes.join()) {
+      problem('numbers', `validation.measurement_problems are ${shown(given)}, but the clocks and the headline give ${shown(codes)}`);
+    } else {
+      verdict.problems.forEach((expected, i) => {
+        for (const [field, value] of Object.entries(expected)) {
+          if (field !== 'code') recorded(`validation.measurement_problems[${i}].${field}`, v.measurement_problems[i][field], asJson(value), 'the clock gives');
+        }
+      });
     }
-    const coarse = !(bound !== null && bound <= COARSE_HEADLINE);
-    if (coarse !== clock.coarse) {
-      problem('numbers', `clock.coarse is ${clock.coarse}, but a bound of ${shown(bound)} is ${coarse ? '' : 'not '}coarse`);
-    } else if (coarse) {
-      problem('entry', `the clock is coarse (its steps move the headline by ${shown(bound)}): not a comparable result`);
-    }
+  } else if ((v.measurement_problems.length === 0) !== (codes.length === 0)) {
+    problem('numbers', `validation.measurement_problems has ${v.measurement_problems.length}, but the clocks and the headline give ${shown(codes)}`);
+  }
+  for (const code of codes) {
+    problem('invalid', code === CLOCK_CHECK_TOO_SHORT ? 'the runs were too short to check the clock: measure for longer'
+      : code === CLOCKS_DISAGREE ? `the clocks disagree: the counter counted ${clock.counter_seconds} s where the reference counted ${clock.reference_seconds} s`
+        : `the headline, ${headline.kflops} KFLOPS, is not a rate`);
+  }
+  if (problems.length) return problems;
+
+  if (runs < MIN_ENTRY_RUNS) problem('entry', `${runs} runs: an entry needs at least ${MIN_ENTRY_RUNS}`);
+  if (verdict.coarse) {
+    problem('entry', `the clock is coarse (its steps move the headline by ${shown(asJson(verdict.bound))}): not a comparable result`);
   }
   return problems;
 }

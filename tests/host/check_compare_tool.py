@@ -27,7 +27,8 @@ with tempfile.TemporaryDirectory() as folder:
     a, b, chart = (os.path.join(folder, name) for name in ("slow.json", "fast.json", "chart.png"))
     json.dump(result("CPU One", "portable", [900, 1000, 800]), open(a, "w"))
     current = result("CPU Two", "avx2", [2100, 1500, 1800, 1900, 1700])
-    current["schema_version"] = 3  # the runner's current version, beside an older file
+    current["schema_version"] = 4  # the runner's current version, beside an older file
+    current["clock"] = {"coarse": True}
     current["statistics"]["headline_kflops"] = 2000  # compared, not the best run's 2100
     json.dump(current, open(b, "w"))
     out = subprocess.run([tool, a, b, "--plot", chart], capture_output=True, text=True, timeout=120)
@@ -36,7 +37,7 @@ with tempfile.TemporaryDirectory() as folder:
     ok = (out.returncode == 0 and len(lines) == 3 and
           lines[1].split()[:3] == ["slow.json", "CPU", "One"] and lines[1].split()[-1] == "1.00" and
           "90.0%" in lines[1] and lines[2].split()[-1] == "2.00" and "avx2" in lines[2] and
-          "1800" in lines[2] and "85.7%" in lines[2])
+          "1800" in lines[2] and "85.7%" in lines[2] and "2000 (coarse)" in lines[2] and "(coarse)" not in lines[1])
     with open(chart, "rb") as png:
         ok = ok and png.read(8) == b"\x89PNG\r\n\x1a\n"
     bad = subprocess.run([tool, a, os.path.join(folder, "missing.json")], capture_output=True, text=True,
@@ -44,10 +45,10 @@ with tempfile.TemporaryDirectory() as folder:
     ok = ok and bad.returncode != 0 and "cannot read" in bad.stderr
     other = os.path.join(folder, "other.json")
     newer = result("CPU Three", "portable", [5])
-    newer["schema_version"] = 4
+    newer["schema_version"] = 5
     json.dump(newer, open(other, "w"))
     refused = subprocess.run([tool, a, other], capture_output=True, text=True, timeout=120)
     print(refused.stderr)
-    ok = ok and refused.returncode != 0 and "is not a Velmark result of schema version 1, 2 or 3" in refused.stderr
+    ok = ok and refused.returncode != 0 and "is not a Velmark result of schema version 1, 2, 3 or 4" in refused.stderr
 print("1 passed, 0 failed" if ok else "0 passed, 1 failed")
 sys.exit(0 if ok else 1)

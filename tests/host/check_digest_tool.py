@@ -22,7 +22,7 @@ for pair in sys.argv[2:]:
     computed = subprocess.run([sys.executable, script] + OPTIONS[name], capture_output=True, text=True,
                               check=True, timeout=120).stdout.strip()
     with open(source) as f:
-        found = re.search(name + r" = '?(0x[0-9a-fA-F]+)", f.read())
+        found = re.search(name + r""" = ['"]?(0x[0-9a-fA-F]+)""", f.read())
     known = found.group(1) if found else None
     check(known is not None and int(computed, 16) == int(known, 16),
           f"{name} in {os.path.basename(source)}: {known}, the script's {computed}")

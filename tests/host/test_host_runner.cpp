@@ -92,6 +92,12 @@ TEST(RunPlan, ACountIsExactAndABudgetMakesAtLeastTenRuns)
     EXPECT_TRUE(velmark::run_again(budget, 10, 0.99));
     EXPECT_FALSE(velmark::run_again(budget, 10, 1.0));
     EXPECT_FALSE(velmark::run_again(budget, 500, 1.2));
+    // However fast the runs, a budget makes no more runs than a count may,
+    // so that no report the runner writes is too long for its readers.
+    velmark::RunPlan long_budget;
+    long_budget.budget_seconds = 600.0;
+    EXPECT_TRUE(velmark::run_again(long_budget, velmark::kMaxRuns - 1, 1.0));
+    EXPECT_FALSE(velmark::run_again(long_budget, velmark::kMaxRuns, 1.0));
 }
 
 TEST(Statistics, BestMedianMinimumAndSpread)
@@ -194,7 +200,7 @@ TEST(Report, JsonIsOneObjectWithEveryDocumentedKey)
     std::string text = velmark::format_json(sample_context(), sample_measurement());
     EXPECT_EQ(text.size() - 1, text.find('\n')) << "one line";
     nlohmann::json json = nlohmann::json::parse(text);
-    EXPECT_EQ(3, json["schema_version"]);
+    EXPECT_EQ(4, json["schema_version"]);
     EXPECT_EQ("1.0 (git abc1234)", json["velmark_version"]);
     EXPECT_EQ("2026-12-09T01:02:03Z", json["timestamp_utc"]);
     EXPECT_EQ("Some \"CPU\"", json["host"]["cpu"]);
@@ -291,13 +297,18 @@ TEST(Report, JsonIsOneObjectWithEveryDocumentedKey)
 
     // The time's own verdict, beside the computation's.
     velmark::Measurement mistimed = sample_measurement();
-    mistimed.measurement_problems = {"the clocks disagree"};
+    velmark::MeasurementProblem disagree;
+    disagree.code = velmark::kClocksDisagree;
+    disagree.counter_seconds = 1.5;
+    disagree.reference_seconds = 1.25;
+    mistimed.measurement_problems = {disagree};
     mistimed.clock.agrees = false;
     mistimed.clock.coarse = true;
     nlohmann::json timed = nlohmann::json::parse(velmark::format_json(sample_context(), mistimed));
     EXPECT_EQ(true, timed["validation"]["validated"]);
     EXPECT_EQ(false, timed["validation"]["measurement_validated"]);
-    EXPECT_EQ((std::vector<std::string>{"the clocks disagree"}), timed["validation"]["measurement_problems"]);
+    EXPECT_EQ(nlohmann::json::parse(R"([{"code":"clocks_disagree","counter_seconds":1.5,"reference_seconds":1.25}])"),
+              timed["validation"]["measurement_problems"]);
     EXPECT_EQ(false, timed["clock"]["agrees"]);
     EXPECT_EQ(true, timed["clock"]["coarse"]);
 
@@ -342,13 +353,26 @@ TEST(Report, TextLeadsWithTheBestRunAndSaysWhenTheMachineWasBusy)
     velmark::Measurement coarse = sample_measurement();
     coarse.clock.coarse = true;
     coarse.clock.headline_bound = 0.031;
-    coarse.measurement_problems = {"the clocks disagree", "the headline is no rate"};
+    velmark::MeasurementProblem disagree, no_rate;
+    disagree.code = velmark::kClocksDisagree;
+    disagree.counter_seconds = 1.5;
+    disagree.reference_seconds = 1.25;
+    no_rate.code = velmark::kHeadlineNotARate;
+    no_rate.headline_kflops = 2147483647;
+    coarse.measurement_problems = {disagree, no_rate};
     text = velmark::format_text(sample_context(), coarse);
     EXPECT_NE(std::string::npos, text.find("\nCPU performance 1.80 MFlops (coarse: the clock's steps move it by about "
                                            "3.1%, so it is not a comparable result)\n"))
         << text;
-    EXPECT_NE(std::string::npos, text.find("correct operation validated\nmeasurement: the clocks disagree\n"
-                                           "measurement: the headline is no rate\nmeasurement NOT validated\n"))
+    EXPECT_NE(std::string::npos, text.find("correct operation validated\nmeasurement: the counter counted 1.5 s where "
+                                           "the wall clock counted 1.25 s over the counted runs (20.0%): the counter "
+                                           "does not run at the frequency it reports"))
+        << text;
+    EXPECT_NE(std::string::npos, text.find("\nmeasurement: the headline, 2147483647 KFLOPS, is not a rate: a rate is "
+                                           "finite, positive and below the integer limit"))
+        << text;
+    EXPECT_NE(std::string::npos, text.find("integer limit (a clock that did not move between readings gives an "
+                                           "infinite one)\nmeasurement NOT validated\n"))
         << text;
 }
 

@@ -12,6 +12,7 @@
 #include "kernel_choice.h"
 #include "kernel_variants.h"
 #include "measurement.h"
+#include "report.h"
 #include "solution_check.h"
 #include "workspace.h"
 
@@ -192,9 +193,9 @@ TEST(Measurement, ACounterAtAnotherRateThanTheReferenceIsNoMeasurement)
         EXPECT_TRUE(m.validated) << "the bits were right";
         EXPECT_FALSE(m.clock.agrees) << rate;
         ASSERT_EQ(1u, m.measurement_problems.size()) << rate;
-        EXPECT_EQ(0u, m.measurement_problems[0].find("the fake counter counted ")) << m.measurement_problems[0];
-        EXPECT_NE(std::string::npos, m.measurement_problems[0].find(" where the fake wall clock counted 1 s "))
-            << m.measurement_problems[0];
+        EXPECT_EQ(velmark::kClocksDisagree, m.measurement_problems[0].code) << rate;
+        EXPECT_NEAR(rate, m.measurement_problems[0].counter_seconds, 1e-6 * rate);
+        EXPECT_NEAR(1.0, m.measurement_problems[0].reference_seconds, 1e-6) << "the reference's span, not the budget's";
         EXPECT_FALSE(m.passed()) << rate;
     }
     for (double rate : {1.0, 1.02, 0.98}) {
@@ -218,9 +219,14 @@ TEST(Measurement, ASpanTheClocksCannotResolveIsNotChecked)
     EXPECT_FALSE(m.clock.conclusive);
     EXPECT_FALSE(m.clock.agrees);
     ASSERT_EQ(1u, m.measurement_problems.size());
-    EXPECT_NE(std::string::npos, m.measurement_problems[0].find("too short to check the fake counter"))
-        << m.measurement_problems[0];
-    EXPECT_NE(std::string::npos, m.measurement_problems[0].find("(--time)")) << m.measurement_problems[0];
+    EXPECT_EQ(velmark::kClockCheckTooShort, m.measurement_problems[0].code);
+    EXPECT_NEAR(1e-4, m.measurement_problems[0].reference_step_seconds, 1e-12);
+    EXPECT_NEAR(1e-4, m.measurement_problems[0].counter_step_seconds, 1e-12);
+    const std::string text = velmark::format_text(velmark::Context(), m);
+    EXPECT_NE(std::string::npos, text.find("measurement: the counted runs took 0.0011 s by the fake wall clock, too "
+                                           "short to check the fake counter (steps of 0.0001 s)"))
+        << text;
+    EXPECT_NE(std::string::npos, text.find("(--time)")) << text;
 
     FakeEngine longer{{5}};
     longer.step = 0.1;
@@ -239,9 +245,12 @@ TEST(Measurement, AHeadlineThatIsNoRateIsNoMeasurement)
         velmark::Measurement m = measure_runs(fake, "10");
         EXPECT_TRUE(m.clock.agrees);
         ASSERT_EQ(1u, m.measurement_problems.size()) << total;
-        EXPECT_EQ(0u, m.measurement_problems[0].find("the headline, " + std::to_string(m.headline.kflops) +
-                                                     " KFLOPS, is not a rate"))
-            << m.measurement_problems[0];
+        EXPECT_EQ(velmark::kHeadlineNotARate, m.measurement_problems[0].code);
+        EXPECT_EQ(m.headline.kflops, m.measurement_problems[0].headline_kflops);
+        const std::string text = velmark::format_text(velmark::Context(), m);
+        EXPECT_NE(std::string::npos, text.find("measurement: the headline, " + std::to_string(m.headline.kflops) +
+                                               " KFLOPS, is not a rate"))
+            << text;
         EXPECT_FALSE(m.passed());
     }
 }

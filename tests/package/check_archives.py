@@ -264,7 +264,7 @@ if check(archive is not None, f"web: a zip archive is in {dist}"):
     files = members(archive)
     page = ["index.html", "style.css", "app.js", "worker.js", "engine.js", "measure.js", "report.js",
             "build-info.json", "HEADERS.txt", "velmark.ico", "velmark.wasm", "velmark-simd.wasm",
-            "coi-serviceworker.js", "coi-serviceworker.LICENSE.txt", "result_check.js", "standing.js", "device_constants.js",
+            "coi-serviceworker.js", "coi-serviceworker.LICENSE.txt", "result_check.js", "standing.js", "constants.js",
             "results-table.json"]
     check(set(files) == {top + "/" + f for f in page}, f"{name}: holds exactly the page's files (is {sorted(files)})")
     with tempfile.TemporaryDirectory() as folder:

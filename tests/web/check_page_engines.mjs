@@ -62,10 +62,10 @@ async function checkRun(browser, url) {
   const text = await savedReport(page);
   const report = JSON.parse(text);
   const v = report.validation, clock = report.clock;
-  check(report.schema_version === 3 && report.result_line === status && NAMES[options.engine].test(report.host.browser) &&
+  check(report.schema_version === 4 && report.result_line === status && NAMES[options.engine].test(report.host.browser) &&
         report.host.cross_origin_isolated === true && report.measurement.runs >= 10 &&
         report.runs_kflops.length === report.measurement.runs,
-  `the JSON: schema 3, its result line the page's, the engine named, ${report.measurement.runs} runs`);
+  `the JSON: schema 4, its result line the page's, the engine named, ${report.measurement.runs} runs`);
   check(v.validated && v.digest === v.expected_digest && v.timed_runs.first_wrong_run === null &&
         v.timed_runs.warmup_digest === v.timed_runs.expected_digest,
   `the JSON's digests: the untimed solve ${v.digest}, every timed run and the warm-up ${v.timed_runs.expected_digest}`);
@@ -102,6 +102,12 @@ async function checkStaticHost(browser) {
   check(lines['cross-origin isolated'] === 'yes' && parseFloat(lines['clock resolution']) <= 20 && reloads === 'reload' &&
         !(await page.evaluate(() => !document.querySelector('#notice').hidden)),
   `a plain static host: isolated one reload later, a ${lines['clock resolution']} clock and no note that it is coarse`);
+  // Reloaded later, once its worker has gone idle: isolated again.
+  await new Promise((resolve) => setTimeout(resolve, 12000));
+  await page.reload();
+  const isolated = await page.waitFor(() => globalThis.crossOriginIsolated === true &&
+    document.querySelectorAll('#context-lines dd').length > 0, 30000).then(() => true, () => false);
+  check(isolated, 'a plain static host reloaded 12 s later is isolated again');
   await page.close();
 }
 

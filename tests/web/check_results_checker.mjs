@@ -3,14 +3,23 @@
 // contributor could make is refused with its file and its reason: a best
 // raised by one KFLOPS, one timing-table value changed, a digest changed,
 // runs_kflops edited, a duplicate, a changed tree's build, a coarse clock,
-// too few runs, a missing or empty description, a file that is no JSON.
+// too few runs, a missing or empty description, a file that is no JSON;
+// verdicts recorded against their numbers (a page's clock coarsened with
+// its bound and coarse verdict left, clocks' steps too coarse for the span,
+// a validated report whose warm-up was wrong), malformed reports (fields
+// deleted or retyped, no verdict), a file of deep brackets, which must not
+// stop the others; an entry refused for its version claims nothing, and
+// the gate checks entries wherever it is called from.
 //
 // usage: node check_results_checker.mjs RESULTS_FOLDER
 import { execFileSync } from 'node:child_process';
-import { copyFileSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { copyFileSync, mkdtempSync, readdirSync, readFileSync, rmSync, symlinkSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
+
+import { resultLine } from '../../web/report.js';
+import { bestBlock, judgeTime, summarise } from '../../web/run_statistics.js';
 
 const here = dirname(fileURLToPath(import.meta.url));
 const checker = join(here, '../../tools/check_results.mjs');
@@ -37,8 +46,33 @@ check(whole.status === 0 && / 0 failed/.test(whole.out), `every entry of ${resul
 const native = readdirSync(results).find((name) => name.endsWith('.json') && !name.endsWith('.about.json') &&
   !JSON.parse(readFileSync(join(results, name), 'utf8')).host.browser);
 const original = JSON.parse(readFileSync(join(results, native), 'utf8'));
+const page = readdirSync(results).find((name) => name.endsWith('.json') && !name.endsWith('.about.json') &&
+  JSON.parse(readFileSync(join(results, name), 'utf8')).host.browser);
+const pageReport = JSON.parse(readFileSync(join(results, page), 'utf8'));
+const pageAbout = JSON.parse(readFileSync(join(results, page.replace(/\.json$/, '.about.json')), 'utf8'));
 const about = JSON.parse(readFileSync(join(results, native.replace(/\.json$/, '.about.json')), 'utf8'));
 const copy = (value) => JSON.parse(JSON.stringify(value));
+
+// The report of `count` of its runs around its first best run, every
+// figure and verdict made again from them as the runner makes them: a
+// report that holds, of fewer runs.
+function fewerRuns(report, count) {
+  const r = copy(report);
+  const best = r.runs_kflops.indexOf(Math.max(...r.runs_kflops));
+  const first = Math.max(0, Math.min(best, r.runs_kflops.length - count));
+  for (const list of ['runs_kflops', 'runs_averaged_totals_seconds']) r[list] = r[list].slice(first, first + count);
+  r.measurement.runs = r.validation.timed_runs.checked = count;
+  const s = summarise(r.runs_kflops), headline = bestBlock(r.runs_averaged_totals_seconds);
+  Object.assign(r.statistics, { best_kflops: s.best, median_kflops: s.median, min_kflops: s.minimum,
+    median_to_best: s.medianToBest, coefficient_of_variation: s.cv, headline_kflops: headline.kflops,
+    headline_first_run: headline.firstRun + 1, headline_runs: headline.runs });
+  r.result_line = resultLine(headline.kflops);
+  const c = r.clock;
+  const verdict = judgeTime({ counterStep: Math.max(c.resolution_seconds, c.stated_resolution_seconds ?? 0),
+    referenceStep: c.reference_resolution_seconds, counterSeconds: c.counter_seconds, referenceSeconds: c.reference_seconds }, headline);
+  Object.assign(c, { agrees: verdict.agrees, headline_bound: verdict.bound, coarse: verdict.coarse });
+  return r;
+}
 
 // Each forgery: its name, the report and description it makes, and what
 // the refusal must say.
@@ -46,19 +80,48 @@ const forgeries = [
   ['best-raised', (r) => { r.statistics.best_kflops += 1; }, /the best is \d+ KFLOPS, the largest run \d+/],
   ['table-changed', (r) => { r.timing_table[5].factor_seconds *= 1.001; }, /timing_table\[5\]: total .* is not the single-precision sum/],
   ['rate-changed', (r) => { r.timing_table[3].kflops += 1; }, /timing_table\[3\]: rate .* is not/],
-  ['digest-changed', (r) => { r.validation.digest = '0x49fc1a1a7a570779'; }, /validation\.digest is "0x49fc1a1a7a570779", not 0x49fc1a1a7a570778/],
+  ['digest-changed', (r) => { r.validation.digest = '0x49fc1a1a7a570779'; },
+    /validation\.validated is true, but the digests and the residual give false/],
+  ['digest-changed-failed', (r) => { r.validation.digest = '0x49fc1a1a7a570779'; r.validation.validated = false; },
+    /the untimed solve's digest is 0x49fc1a1a7a570779.*measure again/],
   ['runs-edited', (r) => { r.runs_kflops[1] += 1000; }, /run 2: \d+ KFLOPS, but its averaged totals .* give \d+/],
-  ['headline-raised', (r) => { r.statistics.headline_kflops += 1; }, /the headline is \d+ KFLOPS .* but the best block of 10 runs gives/],
+  ['headline-raised', (r) => { r.statistics.headline_kflops += 1; }, /statistics\.headline_kflops is \d+, but the best block of 10 runs gives \d+/],
   ['line-changed', (r) => { r.result_line = 'CPU performance 99999.99 MFlops'; }, /the result line .* is not the headline's/],
   ['median-changed', (r) => { r.statistics.median_kflops -= 1; }, /statistics\.median_kflops is .* but the runs give/],
   ['dirty', (r) => { r.velmark_version = r.velmark_version.replace(')', '-dirty)'); }, /is no release or clean commit/],
-  ['coarse', (r) => { r.clock.headline_bound = 0.05; r.clock.coarse = true; }, /the clock is coarse/],
-  ['few-runs', (r) => {
-    for (const list of ['runs_kflops', 'runs_averaged_totals_seconds']) r[list] = r[list].slice(0, 5);
-    r.measurement.runs = r.validation.timed_runs.checked = 5;
-  }, /5 runs: an entry needs at least 10/],
-  ['not-validated', (r) => { r.validation.validated = false; }, /validation\.validated is false, not true.*measure again/],
-  ['schema-2', (r) => { r.schema_version = 2; }, /schema_version is 2, not schema 3/],
+  ['coarse', (r) => { r.clock.headline_bound = 0.05; r.clock.coarse = true; }, /clock\.coarse is true, but a bound of [\d.e-]+ gives false/],
+  ['few-runs', (r) => Object.assign(r, fewerRuns(r, 9)), /9 runs: an entry needs at least 10/],
+  ['not-validated', (r) => { r.validation.validated = false; }, /validation\.validated is false, but the digests and the residual give true/],
+  ['wrong-warmup-validated', (r) => { r.validation.timed_runs.warmup_digest = '0x0000000000000001'; },
+    /validation\.validated is true, but the digests and the residual give false/],
+  ['schema-2', (r) => { r.schema_version = 2; }, /schema_version is 2, not schema 3 to 4.*malformed/],
+  ['clock-steps-too-coarse', (r) => { r.clock.reference_resolution_seconds = 0.5 * r.clock.reference_seconds; },
+    /clock\.agrees is true, but the clocks' readings and steps give false/],
+  ['clock-counted-too-long', (r) => { r.clock.counter_seconds *= 1.05; },
+    /clock\.agrees is true, but the clocks' readings and steps give false/],
+  ['no-seconds', (r) => { delete r.measurement.seconds; }, /measurement\.seconds is missing.*malformed/],
+  ['problems-null', (r) => { r.validation.measurement_problems = null; }, /validation\.measurement_problems is null: it must be array.*malformed/],
+  ['residual-text', (r) => { r.validation.normalised_residual = 'x'; }, /validation\.normalised_residual is "x".*malformed/],
+  ['cpus-object', (r) => { r.host.logical_cpus = {}; }, /host\.logical_cpus is \{\}: it must be integer.*malformed/],
+  ['no-verdict', (r) => { delete r.validation.validated; }, /validation\.validated is missing \(the report is malformed/],
+  ['bound-edited', (r) => { r.clock.headline_bound /= 2; }, /clock\.headline_bound is .* but the clock's steps and the headline block give/],
+  ['block-moved', (r) => { r.statistics.headline_first_run += 10; }, /statistics\.headline_first_run is \d+, but the best block of 10 runs gives/],
+  ['block-size', (r) => { r.statistics.headline_runs = 5; }, /statistics\.headline_runs is 5, but the best block of 10 runs gives 10/],
+  ['first-wrong-run', (r) => { r.validation.timed_runs.first_wrong_run = 3; }, /validation\.timed_runs names run 3/],
+];
+// A page's report from a host without isolation: its clock's steps made
+// 0.1 ms, isolation false, its bound and coarse verdict left as they were.
+const pageForgeries = [
+  ['page-coarsened', (r) => {
+    r.clock.resolution_seconds = r.host.clock_resolution_seconds = 1e-4;
+    r.host.cross_origin_isolated = false;
+  }, /clock\.headline_bound is .* but the clock's steps and the headline block give/],
+  // The same with its verdicts made again: it holds, and is coarse.
+  ['page-coarse', (r) => {
+    r.clock.resolution_seconds = r.host.clock_resolution_seconds = 1e-3;
+    r.host.cross_origin_isolated = false;
+    Object.assign(r, fewerRuns(r, r.measurement.runs));
+  }, /the clock is coarse .*not an entry for the table/],
 ];
 const folder = mkdtempSync(join(tmpdir(), 'velmark-results-'));
 try {
@@ -68,10 +131,32 @@ try {
     writeFileSync(join(folder, `${name}.json`), JSON.stringify(report));
     writeFileSync(join(folder, `${name}.about.json`), JSON.stringify({ ...about, machine: `${about.machine} (${name})` }));
   }
+  for (const [name, forge] of pageForgeries) {
+    const report = copy(pageReport);
+    forge(report);
+    writeFileSync(join(folder, `${name}.json`), JSON.stringify(report));
+    writeFileSync(join(folder, `${name}.about.json`), JSON.stringify({ ...pageAbout, machine: `${pageAbout.machine} (${name})` }));
+  }
+  // Exactly ten runs: an entry.
+  writeFileSync(join(folder, 'ten-runs.json'), JSON.stringify(fewerRuns(original, 10)));
+  writeFileSync(join(folder, 'ten-runs.about.json'), JSON.stringify({ ...about, machine: `${about.machine} (ten runs)` }));
+  // Refused for its version, it claims nothing: the same machine's valid
+  // entry after it (by name) is admitted.
+  const dirty = copy(original);
+  dirty.velmark_version = dirty.velmark_version.replace(')', '-dirty)');
+  writeFileSync(join(folder, 'a-dirty.json'), JSON.stringify(dirty));
+  writeFileSync(join(folder, 'a-dirty.about.json'), JSON.stringify({ ...about, machine: `${about.machine} (claimed)` }));
+  copyFileSync(join(results, native), join(folder, 'b-claimed.json'));
+  writeFileSync(join(folder, 'b-claimed.about.json'), JSON.stringify({ ...about, machine: `  ${about.machine.toUpperCase()}  (CLAIMED) ` }));
+  // 100000 nested brackets, which must not stop the gate.
+  writeFileSync(join(folder, 'brackets.json'), '['.repeat(100000) + ']'.repeat(100000));
+  writeFileSync(join(folder, 'brackets.about.json'), JSON.stringify(about));
   copyFileSync(join(results, native), join(folder, 'kept.json'));
   writeFileSync(join(folder, 'kept.about.json'), JSON.stringify(about));
   copyFileSync(join(results, native), join(folder, 'twice.json'));
   writeFileSync(join(folder, 'twice.about.json'), JSON.stringify(about));
+  copyFileSync(join(results, native), join(folder, 'twice-shouted.json'));
+  writeFileSync(join(folder, 'twice-shouted.about.json'), JSON.stringify({ ...about, machine: ` ${about.machine.toUpperCase().replace(/ /g, '  ')} ` }));
   copyFileSync(join(results, native), join(folder, 'undescribed.json'));
   copyFileSync(join(results, native), join(folder, 'nameless.json'));
   writeFileSync(join(folder, 'nameless.about.json'), JSON.stringify({ ...about, machine: ' ' }));
@@ -80,20 +165,45 @@ try {
   const { status, out } = runChecker(folder);
   const says = (file, reason) => out.split('\n').some((line) => line.startsWith(join(folder, file) + ':') && reason.test(line));
   check(status === 1, `the checker fails a folder with forgeries (status ${status})`);
-  for (const [name, , reason] of forgeries) check(says(`${name}.json`, reason), `${name}.json is refused: ${reason}`);
+  for (const [name, , reason] of [...forgeries, ...pageForgeries]) check(says(`${name}.json`, reason), `${name}.json is refused: ${reason}`);
+  check(!says('ten-runs.json', /./), 'an entry of exactly ten runs, every figure its own, is admitted');
+  check(says('a-dirty.json', /is no release or clean commit/) && !says('b-claimed.json', /./),
+        'an entry refused for its version claims nothing: the same machine\'s next entry is admitted');
+  check(says('brackets.json', /nests 100000 deep/), 'a file of 100000 nested brackets is refused, and the others still checked');
   check(says('twice.json', /the same machine and build as kept\.json/) && !says('kept.json', /./),
         'the same machine and build entered twice is refused, the first kept');
-  check(says('undescribed.json', /undescribed\.about\.json cannot be read.*Adding a machine/), 'an entry with no description is refused');
+  check(says('twice-shouted.json', /the same machine and build as kept\.json/),
+        'the same machine in other case and spacing is the same machine');
+  check(says('undescribed.json', /undescribed\.about\.json cannot be read.*results\/README\.md/), 'an entry with no description is refused');
   check(says('nameless.json', /"machine" must name the machine/), 'a description without the machine is refused');
   check(says('garbage.json', /is not JSON/), 'a file that is no JSON is refused');
   const counts = /^(\d+) passed, (\d+) failed$/m.exec(out);
-  check(counts && counts[1] === "1" && Number(counts[2]) === forgeries.length + 4, `one entry passed, every other failed: ${counts && counts[0]}`);
+  check(counts && counts[1] === '3' && Number(counts[2]) === forgeries.length + pageForgeries.length + 7,
+        `three entries passed (kept, ten runs, the one claimed), every other failed: ${counts && counts[0]}`);
 
   const placed = runChecker(results, '--place', join(results, native));
   check(placed.status === 0 && /rank \d+ of \d+/.test(placed.out) && /times the fastest entry/.test(placed.out),
         `--place puts a result among the entries: ${placed.out.split('\n').find((l) => l.includes('rank'))}`);
   const refused = runChecker(results, '--place', join(folder, 'best-raised.json'));
   check(refused.status === 1 && /not a measurement to place/.test(refused.out), '--place refuses a forged result');
+  const failing = runChecker(results, '--place', join(folder, 'clock-counted-too-long.json'));
+  check(failing.status === 1 && /not a measurement to place/.test(failing.out), '--place refuses a result whose clocks disagree');
+  const few = runChecker(results, '--place', join(folder, 'few-runs.json'));
+  const headline = fewerRuns(original, 9).statistics.headline_kflops;
+  check(few.status === 0 && few.out.includes(`: ${(headline / 1000).toFixed(2)} MFlops, rank`),
+        `--place places a result of nine runs by its headline: ${few.out.split('\n').find((l) => l.includes('rank'))}`);
+
+  // Called through a link to the checkout, the gate still checks and says so.
+  const link = join(folder, 'checkout');
+  symlinkSync(join(here, '../..'), link);
+  let linked = '';
+  try {
+    linked = execFileSync('node', [join(link, 'tools/check_results.mjs'), results], { encoding: 'utf8' });
+  } catch (error) {
+    linked = `${error.stdout}`;
+  }
+  check(/^\d+ entries of .* hold$/m.test(linked) && /^(\d+) passed, 0 failed$/m.test(linked) && !/^0 passed/m.test(linked),
+        `the gate called through a link checks the entries: ${linked.trim().split('\n').at(-1)}`);
 } finally {
   rmSync(folder, { recursive: true, force: true });
 }

@@ -8,7 +8,7 @@
 // package-lock.json beside this file.
 //
 // openBrowser(engine) -> { newPage(viewport) -> page, close() }
-// page: goto(url), evaluate(fn, ...args), waitFor(fn, timeoutMs, ...args),
+// page: goto(url), reload(), evaluate(fn, ...args), waitFor(fn, timeoutMs, ...args),
 //       click(selector), screenshot(path), close()
 import { spawn } from 'node:child_process';
 import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
@@ -40,6 +40,7 @@ async function chromiumBrowser() {
       const page = await context.newPage();
       return {
         goto: (url) => page.goto(url),
+        reload: () => page.reload(),
         evaluate: (fn, ...args) => page.evaluate(([source, values]) => (0, eval)(`(${source})`)(...values),
           [String(fn), args]),
         waitFor: (fn, timeout, ...args) => page.waitForFunction(([source, values]) => (0, eval)(`(${source})`)(...values),
@@ -64,6 +65,7 @@ async function firefox() {
       await page.setViewport(viewport);
       return {
         goto: (url) => page.goto(url),
+        reload: () => page.reload(),
         evaluate: (fn, ...args) => page.evaluate(fn, ...args),
         waitFor: (fn, timeout, ...args) => page.waitForFunction(fn, { timeout, polling: 100 }, ...args),
         click: (selector) => page.click(selector),
@@ -125,6 +127,7 @@ async function webkit() {
       const script = (fn) => `return (${fn}).apply(null, arguments);`;
       return {
         goto: (url) => session.get(url),
+        reload: () => session.navigate().refresh(),
         evaluate: (fn, ...args) => session.executeAsyncScript(
           `const done = arguments[arguments.length - 1];
            Promise.resolve((${fn}).apply(null, Array.from(arguments).slice(0, -1))).then(done, (e) => done({ error: String(e) }));`,

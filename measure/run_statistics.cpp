@@ -11,7 +11,7 @@ bool run_again(const RunPlan &plan, int runs_done, double seconds_spent)
     if (plan.fixed_runs > 0) {
         return runs_done < plan.fixed_runs;
     }
-    return runs_done < kMinRunsInBudget || seconds_spent < plan.budget_seconds;
+    return runs_done < kMaxRuns && (runs_done < kMinRunsInBudget || seconds_spent < plan.budget_seconds);
 }
 
 Statistics summarise(std::vector<int> results)

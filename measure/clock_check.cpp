@@ -6,10 +6,7 @@
 #include <limits>
 
 #include "counter.h"
-
-#ifndef _WIN32
-#include <time.h>
-#endif
+#include "counter_resolution.h"
 
 namespace velmark {
 
@@ -57,16 +54,10 @@ Clock engine_counter()
         read_counter(&ticks);
         return static_cast<double>(ticks) / static_cast<double>(frequency);
     };
-    // A tick is the finest the counter can step; on POSIX its clock may
-    // say it steps coarser.
-    clock.stated_resolution = frequency > 0 ? 1.0 / static_cast<double>(frequency) : 0.0;
-#ifndef _WIN32
-    struct timespec resolution;
-    if (clock_getres(CLOCK_MONOTONIC, &resolution) == 0) {
-        clock.stated_resolution = std::max(clock.stated_resolution,
-                                           static_cast<double>(resolution.tv_sec) + 1e-9 * resolution.tv_nsec);
-    }
-#endif
+    // A tick is the finest the counter can step; the port may say that its
+    // counter steps coarser.
+    clock.stated_resolution = std::max(frequency > 0 ? 1.0 / static_cast<double>(frequency) : 0.0,
+                                       counter_stated_resolution_seconds());
     return clock;
 }
 

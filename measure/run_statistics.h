@@ -13,9 +13,12 @@ struct RunPlan {
 };
 
 inline constexpr int kMinRunsInBudget = 10;
+// The most runs a measurement makes, whether counted or made for a time
+// budget: a report's size has a bound that its readers can hold it to.
+inline constexpr int kMaxRuns = 100000;
 
 // Whether to start another run after `runs_done` runs that took
-// `seconds_spent` in all.
+// `seconds_spent` in all (never past kMaxRuns, whatever the budget).
 bool run_again(const RunPlan &plan, int runs_done, double seconds_spent);
 
 // Interference only ever slows a run down, so the best run is the steady

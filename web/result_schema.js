@@ -1,0 +1,95 @@
+// The result report's shape (docs/results-format.md describes each field):
+// every field the page, the results' gate, the table and the comparison
+// read, with its type, its range and whether it may be null. A JSON Schema
+// (draft-07); tools/result_validator.mjs compiles it with ajv into
+// result_validator.js, the one validator the page and the gate both run.
+// Figures that follow from other figures are not checked here but
+// recomputed (result_check.js). Schema 3 reports (the table's older
+// entries) are read too: they differ in their problems, stored as prose.
+import {
+  CLOCK_CHECK_TOO_SHORT, CLOCKS_DISAGREE, HEADLINE_NOT_A_RATE, HEADLINE_RULE, MAX_RUNS, SCHEMA_VERSION, TIMING_COLUMNS,
+} from './constants.js';
+
+const text = (most = 1000) => ({ type: 'string', pattern: `^[\\s\\S]{1,${most}}$` });
+const seconds = { type: 'number', minimum: 0 };
+const orNull = (schema) => ({ anyOf: [schema, { type: 'null' }] });
+const digest = { type: 'string', pattern: '^0x[0-9a-f]{16}$' };
+const int32 = { type: 'integer', minimum: -2147483648, maximum: 2147483647 };
+const object = (properties, optional = []) => ({
+  type: 'object', additionalProperties: false, properties,
+  required: Object.keys(properties).filter((key) => !optional.includes(key)),
+});
+// A measurement problem: its code and the numbers it follows from.
+const problem = (code, numbers) => object({ code: { const: code }, ...numbers });
+
+export const RESULT_SCHEMA = {
+  $schema: 'http://json-schema.org/draft-07/schema#',
+  title: 'Velmark result report',
+  ...object({
+    schema_version: { type: 'integer', minimum: 3, maximum: SCHEMA_VERSION },
+    velmark_version: text(100),
+    timestamp_utc: { type: 'string', pattern: '^\\d{4}-\\d{2}-\\d{2}T\\d{2}:\\d{2}:\\d{2}Z$' },
+    host: object({
+      os: text(), cpu: text(), logical_cpus: { type: 'integer', minimum: 0, maximum: 1 << 20 },
+      browser: text(200), cross_origin_isolated: { type: 'boolean' }, clock_resolution_seconds: orNull(seconds),
+    }, ['browser', 'cross_origin_isolated', 'clock_resolution_seconds']),
+    build: object({ platform: text(200), compiler: text(), flags: text(), kernels: text(100) }),
+    measurement: object({
+      runs: { type: 'integer', minimum: 1, maximum: MAX_RUNS },
+      warmup_runs: { const: 1 },
+      seconds,
+      budget_seconds: orNull({ type: 'number', exclusiveMinimum: 0 }),
+    }),
+    runs_kflops: { type: 'array', maxItems: MAX_RUNS, items: int32 },
+    runs_averaged_totals_seconds: {
+      type: 'array', maxItems: MAX_RUNS, items: { type: 'array', minItems: 2, maxItems: 2, items: seconds },
+    },
+    statistics: object({
+      best_kflops: int32, median_kflops: { type: 'number' }, min_kflops: int32,
+      median_to_best: orNull({ type: 'number' }), coefficient_of_variation: orNull({ type: 'number', minimum: 0 }),
+      headline_kflops: int32, headline_rule: { const: HEADLINE_RULE },
+      headline_first_run: { type: 'integer', minimum: 1, maximum: MAX_RUNS },
+      headline_runs: { type: 'integer', minimum: 1, maximum: MAX_RUNS },
+    }),
+    result_line: text(200),
+    clock: object({
+      counter: text(200), resolution_seconds: orNull(seconds), stated_resolution_seconds: orNull(seconds),
+      reference: text(200), reference_resolution_seconds: orNull(seconds),
+      counter_seconds: { type: 'number' }, reference_seconds: { type: 'number' },
+      agrees: { type: 'boolean' }, headline_bound: orNull(seconds), coarse: { type: 'boolean' },
+    }),
+    timing_table: {
+      type: 'array', minItems: TIMING_COLUMNS.length, maxItems: TIMING_COLUMNS.length,
+      items: object({
+        column: { type: 'integer', minimum: 0, maximum: TIMING_COLUMNS.length - 1 },
+        layout: { enum: [...new Set(TIMING_COLUMNS.map((c) => c.layout))] },
+        kind: { enum: ['single', 'averaged'] },
+        factor_seconds: { type: 'number' }, solve_seconds: { type: 'number' }, total_seconds: { type: 'number' },
+        kflops: orNull({ type: 'number' }),
+      }),
+    },
+    validation: object({
+      digest, expected_digest: digest,
+      normalised_residual: orNull({ type: 'number' }), max_error: orNull({ type: 'number' }),
+      timed_runs: object({
+        checked: { type: 'integer', minimum: 0, maximum: MAX_RUNS }, expected_digest: digest,
+        first_wrong_run: orNull({ type: 'integer', minimum: 1, maximum: MAX_RUNS }), wrong_digest: orNull(digest),
+        warmup_digest: digest,
+      }),
+      validated: { type: 'boolean' },
+      measurement_validated: { type: 'boolean' },
+      measurement_problems: {
+        type: 'array', maxItems: 3,
+        items: {
+          anyOf: [
+            problem(CLOCK_CHECK_TOO_SHORT, { reference_seconds: { type: 'number' }, counter_step_seconds: orNull(seconds),
+              reference_step_seconds: orNull(seconds) }),
+            problem(CLOCKS_DISAGREE, { counter_seconds: { type: 'number' }, reference_seconds: { type: 'number' } }),
+            problem(HEADLINE_NOT_A_RATE, { headline_kflops: int32 }),
+            text(),  // schema 3: in words
+          ],
+        },
+      },
+    }),
+  }),
+};
