@@ -265,7 +265,7 @@ if check(archive is not None, f"web: a zip archive is in {dist}"):
     page = ["index.html", "style.css", "app.js", "worker.js", "engine.js", "measure.js", "report.js",
             "build-info.json", "HEADERS.txt", "velmark.ico", "velmark.wasm", "velmark-simd.wasm",
             "coi-serviceworker.js", "coi-serviceworker.LICENSE.txt", "result_check.js", "standing.js", "constants.js",
-            "results-table.json"]
+            "results-table.json", "run_statistics.js", "result_validator.js", "bounded_json.js"]
     check(set(files) == {top + "/" + f for f in page}, f"{name}: holds exactly the page's files (is {sorted(files)})")
     with tempfile.TemporaryDirectory() as folder:
         unpack(archive, folder)
