@@ -3,6 +3,7 @@
 // the table copied from the engine's workspace, and which kernels a run is
 // made on.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cmath>
 #include <cstdint>
@@ -40,6 +41,8 @@ struct FakeEngine {
     double counter_rate = 1.0;
     double clock_tick = 1e-9;
     float averaged_total = 1e-3f;
+    float second_layout_share = 1.0f;    // layout 200's averaged total over layout 201's
+    double counter_stated_resolution = 0.0;
     std::vector<float> averaged_totals = {};
     int runs = 0;  // made so far, the warm-up included
     double now = 0.0;
@@ -57,7 +60,8 @@ struct FakeEngine {
             table[0].factor_seconds = static_cast<float>(runs - 1);  // the counted run just made, from 1
             std::size_t k = static_cast<std::size_t>(runs - 2);
             float total = runs >= 2 && k < averaged_totals.size() ? averaged_totals[k] : averaged_total;
-            table[3].total_seconds = table[7].total_seconds = total;
+            table[3].total_seconds = total;
+            table[7].total_seconds = total * second_layout_share;
             return table;
         };
         e.solution_digest = [this] {
@@ -71,7 +75,8 @@ struct FakeEngine {
             return v;
         };
         e.seconds = [this] { return now += step; };
-        e.counter = {"the fake counter", [this] { return counter_rate * (now + clock_tick * ++counter_reads); }, 0.0};
+        e.counter = {"the fake counter", [this] { return counter_rate * (now + clock_tick * ++counter_reads); },
+                     counter_stated_resolution};
         e.reference = {"the fake wall clock", [this] { return now + clock_tick * ++reference_reads; }, 0.0};
         return e;
     }
@@ -232,6 +237,25 @@ TEST(Measurement, ASpanTheClocksCannotResolveIsNotChecked)
     longer.step = 0.1;
     longer.clock_tick = 1e-4;
     EXPECT_TRUE(measure_runs(longer, "1").measurement_valid()) << "0.2 ms of a 100 ms span";
+
+    // The steps may take 2% of the span, no more.
+    for (double tick : {1.6e-4, 0.9e-4}) {
+        FakeEngine share{{5}};
+        share.step = 0.01;
+        share.clock_tick = tick;
+        velmark::Measurement m_share = measure_runs(share, "1");
+        EXPECT_EQ(tick < 1e-4, m_share.clock.conclusive) << 2 * tick << " s of steps in a 10 ms span";
+    }
+
+    // A counter 4% fast agrees when its stated steps of 10 ms, over a 1 s
+    // span, leave it within 3% plus the steps; stated steps are steps.
+    for (double stated : {0.0, 0.01}) {
+        FakeEngine steps{{5}};
+        steps.step = 1.0;
+        steps.counter_rate = 1.04;
+        steps.counter_stated_resolution = stated;
+        EXPECT_EQ(stated > 0.0, measure_runs(steps, "1").clock.agrees) << stated;
+    }
 }
 
 TEST(Measurement, AHeadlineThatIsNoRateIsNoMeasurement)
@@ -252,6 +276,9 @@ TEST(Measurement, AHeadlineThatIsNoRateIsNoMeasurement)
                                                " KFLOPS, is not a rate"))
             << text;
         EXPECT_FALSE(m.passed());
+        EXPECT_EQ(false, nlohmann::json::parse(velmark::format_json(velmark::Context(), m))["validation"]
+                             ["measurement_validated"])
+            << "the clocks agreed; the headline alone makes it no measurement";
     }
 }
 
@@ -282,6 +309,35 @@ TEST(Measurement, TheHeadlineIsTheBestBlockOfTenAndItsClockBound)
     EXPECT_EQ(0, three.headline.first_run);
     EXPECT_EQ(3, three.headline.runs) << "fewer runs than a block make one block";
     EXPECT_EQ(velmark::kflops_from_averaged_totals(7e-3 / 3, 7e-3 / 3), three.headline.kflops);
+    EXPECT_NEAR(few.clock_tick / (7e-3 / 3 * std::sqrt(150.0)), three.clock.headline_bound, 1e-6 * three.clock.headline_bound)
+        << "a block of three runs";
+
+    // Equal blocks: the first leads.
+    FakeEngine equal{{5}};
+    equal.step = 0.1;
+    EXPECT_EQ(0, measure_runs(equal, "30").headline.first_run);
+
+    // Either layout the slower: the lower rate rates the block, and the
+    // bound follows from the smaller total.
+    for (float share : {2.0f, 0.5f}) {
+        FakeEngine layouts{{5}};
+        layouts.step = 0.1;
+        layouts.second_layout_share = share;
+        layouts.clock_tick = 1e-6;
+        velmark::Measurement both = measure_runs(layouts, "10");
+        EXPECT_EQ(velmark::kflops_from_averaged_totals(1e-3, 1e-3 * share), both.headline.kflops) << share;
+        EXPECT_EQ(velmark::kflops_from_averaged_totals(1e-3 * std::max(1.0f, share), 1e-3 * std::max(1.0f, share)),
+                  both.headline.kflops)
+            << share;
+        EXPECT_NEAR(1e-6 / (1e-3 * std::min(1.0f, share) * std::sqrt(500.0)), both.clock.headline_bound, 1e-8) << share;
+    }
+
+    // The counter's stated steps bound the headline where they are coarser
+    // than those seen.
+    FakeEngine stated{{5}};
+    stated.step = 0.1;
+    stated.counter_stated_resolution = 1e-3;
+    EXPECT_NEAR(1e-3 / (1e-3 * std::sqrt(500.0)), measure_runs(stated, "10").clock.headline_bound, 1e-6);
 
     FakeEngine coarse{{5}};
     coarse.step = 0.1;
