@@ -1,0 +1,93 @@
+// The rules the page and the results' gate share, under node, at their
+// edges: the verdict on the time (the steps' share of the span, the clocks'
+// slack with the reference's own steps, the bound from the smaller total and
+// from the runs of a short block, the coarse bound, a headline that is no
+// rate), the best block (the first of equal ones), where a headline stands
+// among the table's entries, and what the page lists of a report.
+//
+// usage: node check_rules.mjs REPORT.json
+import { readFileSync } from 'node:fs';
+
+import { COARSE_HEADLINE } from '../../web/constants.js';
+import { INT32_MAX, bestBlock, judgeTime } from '../../web/run_statistics.js';
+import { problemText, reportJson, resultView } from '../../web/report.js';
+import { standing } from '../../web/standing.js';
+
+const [reportFile] = process.argv.slice(2);
+let passed = 0, failed = 0;
+
+function check(ok, what) {
+  console.log((ok ? 'ok   ' : 'FAIL ') + what);
+  ok ? ++passed : ++failed;
+  return ok;
+}
+
+const near = (a, b) => Math.abs(a - b) <= 1e-12 * Math.abs(b);
+const headline = (totals, runs = 10, kflops = 1000) => ({ kflops, runs, totals, firstRun: 0 });
+const clock = (more) => ({ counterStep: 1e-9, referenceStep: 1e-3, counterSeconds: 1, referenceSeconds: 1, ...more });
+const codes = (verdict) => verdict.problems.map((p) => p.code).join() || 'none';
+
+// The steps may take 2% of the span: 1.6% is a check, 2.5% is none.
+const shares = [[0.016, true], [0.025, false]].map(([share, conclusive]) =>
+  judgeTime(clock({ referenceStep: share, counterStep: 0 }), headline([1e-3, 1e-3])).agrees === conclusive);
+check(shares.every(Boolean), 'the clocks\' steps may take 2% of the span, not 2.5%');
+
+// 3% plus the steps: Date.now's 1 ms steps are slack too.
+const slack = [[1.035, 0.01, true], [1.035, 0, false], [0.97, 0, true], [1.031, 0, false]]
+  .map(([counted, referenceStep, agrees]) =>
+    judgeTime(clock({ counterSeconds: counted, referenceStep }), headline([1e-3, 1e-3])).agrees === agrees);
+check(slack.every(Boolean), `a counter within 3% plus both clocks' steps agrees, and only then: ${slack}`);
+const disagree = judgeTime(clock({ counterSeconds: 1.05 }), headline([1e-3, 1e-3]));
+check(codes(disagree) === 'clocks_disagree' && disagree.problems[0].counter_seconds === 1.05,
+      `clocks 5% apart are a problem with their numbers: ${JSON.stringify(disagree.problems)}`);
+
+// The bound: the counter's step over the smaller averaged total and the
+// square root of 50 times the block's runs; coarse past 1.5%.
+const bound = judgeTime(clock({ counterStep: 1e-5 }), headline([2e-3, 1e-3], 3)).bound;
+check(near(bound, 1e-5 / (1e-3 * Math.sqrt(150))), `the bound from the smaller total and a block of three runs: ${bound}`);
+const at = (share) => judgeTime(clock({ counterStep: share * 1e-3 * Math.sqrt(500) }), headline([1e-3, 1e-3])).coarse;
+check(!at(COARSE_HEADLINE * 0.99) && at(COARSE_HEADLINE * 1.01) && at(2 * COARSE_HEADLINE * 0.99) && COARSE_HEADLINE === 0.015,
+      'coarse past a bound of 1.5%: not just below it, and just above it');
+
+// A saturated or a zero headline is no rate, though the clocks agree.
+for (const kflops of [INT32_MAX, 0]) {
+  const verdict = judgeTime(clock(), headline([1e-3, 1e-3], 10, kflops));
+  check(verdict.agrees && codes(verdict) === 'headline_not_a_rate', `a headline of ${kflops} KFLOPS is no rate`);
+}
+
+// Equal blocks: the first leads; a better later block leads.
+const equal = bestBlock(Array(30).fill([1e-3, 1e-3]));
+const later = bestBlock([...Array(10).fill([2e-3, 2e-3]), ...Array(10).fill([1e-3, 1e-3])]);
+check(equal.firstRun === 0 && later.firstRun === 10, 'the first of equal blocks leads, a faster later one wins');
+
+// Where a headline stands: its rank from 1, the entries either side of it,
+// and its ratio to the fastest and to the median entry.
+const entries = [3000, 1000, 2000, 4000].map((kflops) => ({ headline_kflops: kflops }));
+const place = standing(1500, entries);
+check(place.rank === 4 && place.of === 5 && place.above?.headline_kflops === 2000 && place.below?.headline_kflops === 1000 &&
+      place.toFastest === 1500 / 4000 && place.toMedian === 1500 / 2500,
+`1500 among 4000, 3000, 2000, 1000: rank 4 of 5, between 2000 and 1000 (${JSON.stringify(place)})`);
+const top = standing(5000, entries), bottom = standing(500, entries);
+check(top.rank === 1 && top.above === null && bottom.rank === 5 && bottom.below === null,
+      'the fastest has none above it, the slowest none below');
+
+// What the page lists: the headline's runs, and the problems in words.
+const report = JSON.parse(readFileSync(reportFile, 'utf8'));
+report.statistics.headline_first_run = 11;
+const lines = Object.fromEntries(resultView(report).statistics);
+check(lines.headline.endsWith('(runs 11 to 20)'), `the headline's runs: "${lines.headline}"`);
+const words = problemText(disagree.problems[0], report.clock);
+check(words.startsWith(`${report.clock.counter} counted 1.05 s where ${report.clock.reference} counted 1 s`) &&
+      words.includes('(5.0%)'), `a problem in words: "${words}"`);
+
+// The page's own report: its verdict is the problems', not the clocks' alone.
+const made = reportJson({ velmark_version: '1.0', timestamp_utc: 'x', host: {}, build: {} }, {
+  warmup: { digest: '' }, runs: [], best: 0, seconds: 1, budget: 1, firstWrongRun: null, validated: true,
+  statistics: { best: 0, minimum: 0, median: 0, medianToBest: NaN, cv: NaN }, untimed: {},
+  headline: headline([0, 0], 0, 0), clock: { agrees: true, counter_seconds: 1, reference_seconds: 1 },
+  measurementProblems: judgeTime(clock(), headline([0, 0], 0, 0)).problems,
+});
+check(made.validation.measurement_validated === false && made.validation.measurement_problems[0].code === 'headline_not_a_rate',
+      'the page\'s report of clocks that agree and a headline that is no rate is not validated');
+console.log(`${passed} passed, ${failed} failed`);
+process.exit(failed ? 1 : 0);
