@@ -70,8 +70,24 @@ function fewerRuns(report, count) {
   const c = r.clock;
   const verdict = judgeTime({ counterStep: Math.max(c.resolution_seconds, c.stated_resolution_seconds ?? 0),
     referenceStep: c.reference_resolution_seconds, counterSeconds: c.counter_seconds, referenceSeconds: c.reference_seconds }, headline);
-  Object.assign(c, { agrees: verdict.agrees, headline_bound: verdict.bound, coarse: verdict.coarse });
+  Object.assign(c, { agrees: verdict.agrees, headline_bound: Number.isFinite(verdict.bound) ? verdict.bound : null,
+    coarse: verdict.coarse });
+  r.validation.measurement_validated = verdict.problems.length === 0;
+  r.validation.measurement_problems = verdict.problems;
   return r;
+}
+
+// Every run's averaged columns made 1e-20 s, and every figure made again:
+// a report that holds in every figure, whose headline saturates.
+function saturated(report) {
+  const r = copy(report);
+  r.runs_averaged_totals_seconds = r.runs_averaged_totals_seconds.map(() => [1e-20, 1e-20]);
+  r.runs_kflops = r.runs_kflops.map(() => 2147483647);
+  for (const k of [3, 7]) {
+    Object.assign(r.timing_table[k], { factor_seconds: 1e-20, solve_seconds: 0, total_seconds: 1e-20,
+      kflops: Math.fround(686666.6666666666 / (Math.fround(1e-20) * 1000)) });
+  }
+  return fewerRuns(r, r.measurement.runs);
 }
 
 // Each forgery: its name, the report and description it makes, and what
@@ -108,6 +124,8 @@ const forgeries = [
   ['block-moved', (r) => { r.statistics.headline_first_run += 10; }, /statistics\.headline_first_run is \d+, but the best block of 10 runs gives/],
   ['block-size', (r) => { r.statistics.headline_runs = 5; }, /statistics\.headline_runs is 5, but the best block of 10 runs gives 10/],
   ['first-wrong-run', (r) => { r.validation.timed_runs.first_wrong_run = 3; }, /validation\.timed_runs names run 3/],
+  ['totals-dropped', (r) => { r.runs_averaged_totals_seconds.pop(); }, /measurement\.runs is \d+ but runs_kflops has \d+ results and runs_averaged_totals_seconds \d+ pairs/],
+  ['saturated', (r) => Object.assign(r, saturated(r)), /the headline, 2147483647 KFLOPS, is not a rate/],
 ];
 // A page's report from a host without isolation: its clock's steps made
 // 0.1 ms, isolation false, its bound and coarse verdict left as they were.
@@ -137,6 +155,9 @@ try {
     writeFileSync(join(folder, `${name}.json`), JSON.stringify(report));
     writeFileSync(join(folder, `${name}.about.json`), JSON.stringify({ ...pageAbout, machine: `${pageAbout.machine} (${name})` }));
   }
+  // An emulator measures itself, not a machine.
+  copyFileSync(join(results, native), join(folder, 'emulated.json'));
+  writeFileSync(join(folder, 'emulated.about.json'), JSON.stringify({ ...about, machine: `${about.machine} (qemu)`, under: 'qemu' }));
   // Exactly ten runs: an entry.
   writeFileSync(join(folder, 'ten-runs.json'), JSON.stringify(fewerRuns(original, 10)));
   writeFileSync(join(folder, 'ten-runs.about.json'), JSON.stringify({ ...about, machine: `${about.machine} (ten runs)` }));
@@ -170,6 +191,7 @@ try {
   check(says('a-dirty.json', /is no release or clean commit/) && !says('b-claimed.json', /./),
         'an entry refused for its version claims nothing: the same machine\'s next entry is admitted');
   check(says('brackets.json', /nests 100000 deep/), 'a file of 100000 nested brackets is refused, and the others still checked');
+  check(says('emulated.json', /"under" can only be "wine"/), 'an entry measured under an emulator is refused');
   check(says('twice.json', /the same machine and build as kept\.json/) && !says('kept.json', /./),
         'the same machine and build entered twice is refused, the first kept');
   check(says('twice-shouted.json', /the same machine and build as kept\.json/),
@@ -178,7 +200,7 @@ try {
   check(says('nameless.json', /"machine" must name the machine/), 'a description without the machine is refused');
   check(says('garbage.json', /is not JSON/), 'a file that is no JSON is refused');
   const counts = /^(\d+) passed, (\d+) failed$/m.exec(out);
-  check(counts && counts[1] === '3' && Number(counts[2]) === forgeries.length + pageForgeries.length + 7,
+  check(counts && counts[1] === '3' && Number(counts[2]) === forgeries.length + pageForgeries.length + 8,
         `three entries passed (kept, ten runs, the one claimed), every other failed: ${counts && counts[0]}`);
 
   const placed = runChecker(results, '--place', join(results, native));
@@ -186,8 +208,10 @@ try {
         `--place puts a result among the entries: ${placed.out.split('\n').find((l) => l.includes('rank'))}`);
   const refused = runChecker(results, '--place', join(folder, 'best-raised.json'));
   check(refused.status === 1 && /not a measurement to place/.test(refused.out), '--place refuses a forged result');
-  const failing = runChecker(results, '--place', join(folder, 'clock-counted-too-long.json'));
-  check(failing.status === 1 && /not a measurement to place/.test(failing.out), '--place refuses a result whose clocks disagree');
+  for (const name of ['clock-counted-too-long', 'digest-changed-failed', 'saturated', 'page-coarse']) {
+    const failing = runChecker(results, '--place', join(folder, `${name}.json`));
+    check(failing.status === 1 && /not a measurement to place/.test(failing.out), `--place refuses ${name}.json`);
+  }
   const few = runChecker(results, '--place', join(folder, 'few-runs.json'));
   const headline = fewerRuns(original, 9).statistics.headline_kflops;
   check(few.status === 0 && few.out.includes(`: ${(headline / 1000).toFixed(2)} MFlops, rank`),
