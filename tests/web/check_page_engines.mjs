@@ -21,6 +21,9 @@ const { values: options } = parseArgs({
 const NAMES = { firefox: /^Firefox \d+\.\d+/, webkit: /^WebKitGTK$/ };
 const RESULT = /^CPU performance \d+\.\d\d MFlops$/;
 const DESKTOP = { width: 1280, height: 900 };
+// How long a page may take to load, gather its context or open a link: a
+// bound on a hang, generous so that a busy machine never trips it.
+const LOAD_WAIT = 90000;
 let passed = 0, failed = 0;
 
 function check(ok, what) {
@@ -31,7 +34,7 @@ function check(ok, what) {
 
 // What the page says it runs on, once it has said it.
 async function contextLines(page) {
-  await page.waitFor(() => document.querySelectorAll('#context-lines dd').length > 0, 30000);
+  await page.waitFor(() => document.querySelectorAll('#context-lines dd').length > 0, LOAD_WAIT);
   return page.evaluate(() => Object.fromEntries([...document.querySelectorAll('#context-lines dt')]
     .map((term) => [term.textContent, term.nextElementSibling.textContent])));
 }
@@ -40,7 +43,7 @@ const statusText = (page) => page.evaluate(() => document.querySelector('#status
 
 async function run(page) {
   await page.click('#run');
-  await page.waitFor(() => !document.querySelector('#run').hidden, 120000);
+  await page.waitFor(() => !document.querySelector('#run').hidden, 4 * LOAD_WAIT);
   return statusText(page);
 }
 
@@ -81,7 +84,7 @@ async function checkRun(browser, url) {
   await page.close();
   const shared = await browser.newPage(DESKTOP);
   await shared.goto(link);
-  await shared.waitFor(() => !document.querySelector('#results').hidden, 30000);
+  await shared.waitFor(() => !document.querySelector('#results').hidden, LOAD_WAIT);
   const sharedStatus = await statusText(shared);
   const heading = await shared.evaluate(() => document.querySelector('#results-heading').textContent);
   check(link.includes('#result=') && sharedStatus === report.result_line && heading.startsWith('A shared result'),
@@ -96,7 +99,7 @@ async function checkStaticHost(browser) {
   const page = await browser.newPage(DESKTOP);
   await page.goto(url);
   await page.waitFor(() => globalThis.crossOriginIsolated === true &&
-    document.querySelectorAll('#context-lines dd').length > 0, 30000);
+    document.querySelectorAll('#context-lines dd').length > 0, LOAD_WAIT);
   const lines = await contextLines(page);
   const reloads = await page.evaluate(() => performance.getEntriesByType('navigation')[0].type);
   check(lines['cross-origin isolated'] === 'yes' && parseFloat(lines['clock resolution']) <= 20 && reloads === 'reload' &&
@@ -106,7 +109,7 @@ async function checkStaticHost(browser) {
   await new Promise((resolve) => setTimeout(resolve, 12000));
   await page.reload();
   const isolated = await page.waitFor(() => globalThis.crossOriginIsolated === true &&
-    document.querySelectorAll('#context-lines dd').length > 0, 30000).then(() => true, () => false);
+    document.querySelectorAll('#context-lines dd').length > 0, LOAD_WAIT).then(() => true, () => false);
   check(isolated, 'a plain static host reloaded 12 s later is isolated again');
   await page.close();
 }
