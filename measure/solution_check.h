@@ -18,6 +18,12 @@ inline constexpr std::uint64_t kKnownSolutionDigest = 0x49fc1a1a7a570778ULL;
 // solution_digest.py --after-run).
 inline constexpr std::uint64_t kKnownRunDigest = 0x57d9d4e4cedd169fULL;
 
+// What the known solution gives, as judge_solution computes them (each
+// follows from the solution's bits alone): its normalised residual and its
+// largest |x(i) - 1|. A report whose digest is the known one must carry these.
+inline constexpr double kKnownSolutionResidual = 0.034131295614397136;
+inline constexpr double kKnownSolutionMaxError = 0.00004208087921142578;
+
 struct Validation {
     std::uint64_t digest = 0;
     double residual = 0.0;       // ||A x - b|| / (n ||A|| ||x|| eps), in double

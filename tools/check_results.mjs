@@ -23,7 +23,7 @@ import { parseArgs } from 'node:util';
 
 import { MOST_BYTES } from '../web/bounded_json.js';
 import { checkResult, parseReport } from '../web/result_check.js';
-import { standing } from '../web/standing.js';
+import { standingOf } from '../web/standing.js';
 
 // A release ("1.0") or a clean commit ("1.0 (git 1a2b3c4)"); a build from
 // a changed tree says "-dirty" and is no build anyone else can make.
@@ -145,7 +145,7 @@ function main() {
     const table = entries.map(({ name, report, about }) => ({ entry: name, machine: about.machine,
       platform: report.host.browser || report.build.platform, kernels: report.build.kernels,
       headline_kflops: report.statistics.headline_kflops }));
-    const place = standing(read.value.statistics.headline_kflops, table);
+    const place = standingOf(read.value, table);
     const line = (e) => `${e.machine}, ${e.platform} ${e.kernels}: ${(e.headline_kflops / 1000).toFixed(2)} MFlops (${e.entry})`;
     console.log(`${values.place}: ${(read.value.statistics.headline_kflops / 1000).toFixed(2)} MFlops, rank ${place.rank} of ${place.of}`);
     if (place.above) console.log(`  just above it: ${line(place.above)}`);

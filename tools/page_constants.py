@@ -80,7 +80,9 @@ MEASUREMENT_CONSTANTS = {
                                                   "kClocksDisagree": "CLOCKS_DISAGREE",
                                                   "kHeadlineNotARate": "HEADLINE_NOT_A_RATE"},
     os.path.join("measure", "solution_check.h"): {"kKnownSolutionDigest": "KNOWN_SOLUTION_DIGEST",
-                                                  "kKnownRunDigest": "KNOWN_RUN_DIGEST"},
+                                                  "kKnownRunDigest": "KNOWN_RUN_DIGEST",
+                                                  "kKnownSolutionResidual": "KNOWN_SOLUTION_RESIDUAL",
+                                                  "kKnownSolutionMaxError": "KNOWN_SOLUTION_MAX_ERROR"},
     os.path.join("host", "options.h"): {"kDefaultBudgetSeconds": "DEFAULT_BUDGET_SECONDS"},
     os.path.join("host", "report.h"): {"kReportSchemaVersion": "SCHEMA_VERSION"},
 }

@@ -3,10 +3,10 @@
 // the best run's timing table, the statistics, the validation, the JSON
 // report and a share link.
 import { Engine, clockResolution, moduleFor } from './engine.js';
-import { headlineLine, microseconds, problemText, readFragment, reportJson, resultView, shareFragment } from './report.js';
+import { microseconds, outcome, readFragment, reportJson, resultView, shareFragment } from './report.js';
 import { CAPTION, DATE_LINE, INSTRUCTION, NAME_LINE, RUN, WAITING } from './constants.js';
 import { checkResult } from './result_check.js';
-import { standing } from './standing.js';
+import { placeable, standingOf } from './standing.js';
 
 const $ = (id) => document.getElementById(id);
 let lastReport = null;
@@ -141,13 +141,11 @@ function showRefusedShare(problems) {
 let tablePromise = null;
 async function showStanding(report) {
   $('standing').hidden = true;
-  const v = report.validation;
-  if (!v.validated || !v.measurement_validated || report.clock.coarse) return;
+  if (!placeable(report)) return;
   tablePromise = tablePromise || fetch('results-table.json').then((r) => (r.ok ? r.json() : null)).catch(() => null);
   const table = await tablePromise;
   if (!table || !Array.isArray(table.entries) || table.entries.length === 0) return;
-  const kflops = report.statistics.headline_kflops;
-  const place = standing(kflops, table.entries);
+  const place = standingOf(report, table.entries);
   const name = (e) => `${e.machine}, ${e.platform} ${e.kernels}: ${(e.headline_kflops / 1000).toFixed(2)} MFlops`;
   fillList($('standing-lines'), [
     ['rank', `${place.rank} of ${place.of}: the ${table.entries.length} entries of the results table, and this result`],
@@ -184,18 +182,9 @@ function showResults(report, shared) {
 }
 
 function showOutcome(report) {
-  const status = $('status'), v = report.validation;
-  status.classList.toggle('failure', !v.validated || !v.measurement_validated);
-  if (!v.validated) {
-    status.textContent = 'Velmark could not validate its own arithmetic in this browser: a solution came out wrong, ' +
-      'so no result is shown.';
-  } else if (!v.measurement_validated) {
-    status.textContent = `Velmark could not validate its measurement in this browser: ` +
-      `${problemText(v.measurement_problems[0], report.clock)}; ` +
-      'so no result is shown.';
-  } else {
-    status.textContent = headlineLine(report);
-  }
+  const { text, failure } = outcome(report);
+  $('status').classList.toggle('failure', failure);
+  $('status').textContent = text;
 }
 
 // The kernels a module says it was built with (velmark_kernels): loaded

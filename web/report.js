@@ -108,6 +108,22 @@ export function resultView(report) {
   return { statistics, validation };
 }
 
+// What the page's status line says of a report, and whether as a failure:
+// the headline's line only for a measurement whose computation and time
+// both held.
+export function outcome(report) {
+  const v = report.validation;
+  if (!v.validated) {
+    return { failure: true, text: 'Velmark could not validate its own arithmetic in this browser: a solution came out ' +
+      'wrong, so no result is shown.' };
+  }
+  if (!v.measurement_validated) {
+    return { failure: true, text: 'Velmark could not validate its measurement in this browser: ' +
+      `${problemText(v.measurement_problems[0], report.clock)}; so no result is shown.` };
+  }
+  return { failure: false, text: headlineLine(report) };
+}
+
 // context: { velmark_version, timestamp_utc, host: {...}, build: {...} }
 export function reportJson(context, m) {
   const s = m.statistics, clock = m.clock;

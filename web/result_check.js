@@ -21,7 +21,8 @@
 // ten runs).
 
 import {
-  CLOCK_CHECK_TOO_SHORT, CLOCKS_DISAGREE, KNOWN_RUN_DIGEST, KNOWN_SOLUTION_DIGEST, SCHEMA_VERSION, TIMING_COLUMNS,
+  CLOCK_CHECK_TOO_SHORT, CLOCK_TOLERANCE, CLOCKS_DISAGREE, KNOWN_RUN_DIGEST, KNOWN_SOLUTION_DIGEST,
+  KNOWN_SOLUTION_MAX_ERROR, KNOWN_SOLUTION_RESIDUAL, SCHEMA_VERSION, TIMING_COLUMNS,
 } from './constants.js';
 import { MOST_DEPTH, parseBoundedJson } from './bounded_json.js';
 import { resultLine } from './report.js';
@@ -184,6 +185,11 @@ export function checkResult(report) {
   if (!(v.normalised_residual !== null && v.normalised_residual < 10)) {
     wrongs.push(`the untimed solve's normalised residual is ${shown(v.normalised_residual)}`);
   }
+  if (v.digest === KNOWN_SOLUTION_DIGEST) {
+    // The known solution's bits give its residual and its error.
+    recorded('validation.normalised_residual', v.normalised_residual, KNOWN_SOLUTION_RESIDUAL, 'the known solution gives');
+    recorded('validation.max_error', v.max_error, KNOWN_SOLUTION_MAX_ERROR, 'the known solution gives');
+  }
   recorded('validation.validated', v.validated, wrongs.length === 0, 'the digests and the residual give');
   if (wrongs.length) problem('invalid', `a solution was wrong (${wrongs[0]}): a run that failed is no entry; measure again`);
 
@@ -191,6 +197,11 @@ export function checkResult(report) {
   const counterStep = Math.max(stepOf(clock.resolution_seconds), clock.stated_resolution_seconds ?? 0);
   const verdict = judgeTime({ counterStep, referenceStep: stepOf(clock.reference_resolution_seconds),
     counterSeconds: clock.counter_seconds, referenceSeconds: clock.reference_seconds }, headline);
+  // The runs' time by the budget's clock is the span the reference timed.
+  const span = clock.reference_seconds, slack = CLOCK_TOLERANCE * span + 2 * stepOf(clock.reference_resolution_seconds);
+  if (!(Math.abs(report.measurement.seconds - span) <= slack)) {
+    problem('numbers', `measurement.seconds is ${report.measurement.seconds}, but the reference clock timed the runs as ${span} s`);
+  }
   if (report.host.browser !== undefined) {
     recorded('host.clock_resolution_seconds', report.host.clock_resolution_seconds, clock.resolution_seconds,
       "the clock's steps (clock.resolution_seconds) are");

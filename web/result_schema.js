@@ -29,10 +29,14 @@ export const RESULT_SCHEMA = {
     schema_version: { type: 'integer', minimum: 3, maximum: SCHEMA_VERSION },
     velmark_version: text(100),
     timestamp_utc: { type: 'string', pattern: '^\\d{4}-\\d{2}-\\d{2}T\\d{2}:\\d{2}:\\d{2}Z$' },
-    host: object({
-      os: text(), cpu: text(), logical_cpus: { type: 'integer', minimum: 0, maximum: 1 << 20 },
-      browser: text(200), cross_origin_isolated: { type: 'boolean' }, clock_resolution_seconds: orNull(seconds),
-    }, ['browser', 'cross_origin_isolated', 'clock_resolution_seconds']),
+    host: {
+      ...object({
+        os: text(), cpu: text(), logical_cpus: { type: 'integer', minimum: 0, maximum: 1 << 20 },
+        browser: text(200), cross_origin_isolated: { type: 'boolean' }, clock_resolution_seconds: orNull(seconds),
+      }, ['browser', 'cross_origin_isolated', 'clock_resolution_seconds']),
+      // The page's report says whether it was isolated, and its clock's steps.
+      dependencies: { browser: ['cross_origin_isolated', 'clock_resolution_seconds'] },
+    },
     build: object({ platform: text(200), compiler: text(), flags: text(), kernels: text(100) }),
     measurement: object({
       runs: { type: 'integer', minimum: 1, maximum: MAX_RUNS },

@@ -17,3 +17,15 @@ export function standing(kflops, entries) {
     toFastest: sorted.length ? kflops / sorted[0].headline_kflops : NaN, toMedian: kflops / middle,
   };
 }
+
+// Whether a report may be placed among the entries: a measurement whose
+// computation and time held, on a clock fine enough to compare.
+export function placeable(report) {
+  const v = report.validation;
+  return v.validated && v.measurement_validated && !report.clock.coarse;
+}
+
+// Where a report stands: by its headline, the figure it leads with.
+export function standingOf(report, entries) {
+  return standing(report.statistics.headline_kflops, entries);
+}

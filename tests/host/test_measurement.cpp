@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -350,6 +351,15 @@ TEST(Measurement, TheHeadlineIsTheBestBlockOfTenAndItsClockBound)
     velmark::Measurement m_coarse = measure_runs(coarse, "10");
     EXPECT_TRUE(m_coarse.clock.coarse);
     EXPECT_TRUE(m_coarse.measurement_valid()) << "coarse is shown as coarse, not failed";
+}
+
+TEST(Measurement, AClockStepsOnlyWhereItsReadingMoves)
+{
+    const std::vector<double> readings = {0, 0, 0, 2e-6, 2e-6, 5e-6, 5e-6, 5e-6, 6e-6, 6e-6};
+    std::size_t next = 0;
+    const double step = velmark::smallest_step([&] { return readings[std::min(next++, readings.size() - 1)]; });
+    EXPECT_NEAR(1e-6, step, 1e-15) << "readings that did not move are no steps";
+    EXPECT_TRUE(std::isinf(velmark::smallest_step([] { return 1.0; }))) << "a clock that never moves";
 }
 
 TEST(Measurement, TheRealEngineTableIsCopiedColumnByColumn)

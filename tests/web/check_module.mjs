@@ -13,7 +13,9 @@ import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
 
 import { Engine } from '../../web/engine.js';
-import { KNOWN_SOLUTION_DIGEST, KNOWN_RUN_DIGEST } from '../../web/constants.js';
+import {
+  KNOWN_RUN_DIGEST, KNOWN_SOLUTION_DIGEST, KNOWN_SOLUTION_MAX_ERROR, KNOWN_SOLUTION_RESIDUAL,
+} from '../../web/constants.js';
 import { judgeSolution, measure, solutionDigest } from '../../web/measure.js';
 import { bestBlock } from '../../web/run_statistics.js';
 import { readFragment, reportJson, resultLine, shareFragment } from '../../web/report.js';
@@ -158,8 +160,10 @@ function checkGenerator(engine, name) {
 function checkSolves(engine, name) {
   const solved = engine.untimedSolve(0);
   const judged = judgeSolution(solved);
-  check(judged.digest === KNOWN_SOLUTION_DIGEST && judged.validated,
-        `${name}: the order-100 solve gives digest ${judged.digest} (expected ${KNOWN_SOLUTION_DIGEST}), residual ${judged.residual.toPrecision(3)}`);
+  check(judged.digest === KNOWN_SOLUTION_DIGEST && judged.validated && judged.residual === KNOWN_SOLUTION_RESIDUAL &&
+        judged.maxError === KNOWN_SOLUTION_MAX_ERROR,
+  `${name}: the order-100 solve gives digest ${judged.digest} (expected ${KNOWN_SOLUTION_DIGEST}), residual ` +
+    `${judged.residual} and largest error ${judged.maxError}, the runner's to the bit`);
   const transposed = solutionDigest(engine.untimedSolve(1).solution);
   check(transposed === TRANSPOSED_SOLUTION_DIGEST,
         `${name}: the transposed solve gives digest ${transposed} (expected ${TRANSPOSED_SOLUTION_DIGEST})`);

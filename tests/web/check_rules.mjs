@@ -10,8 +10,9 @@ import { readFileSync } from 'node:fs';
 
 import { COARSE_HEADLINE } from '../../web/constants.js';
 import { INT32_MAX, bestBlock, judgeTime } from '../../web/run_statistics.js';
-import { problemText, reportJson, resultView } from '../../web/report.js';
-import { standing } from '../../web/standing.js';
+import { smallestStep } from '../../web/engine.js';
+import { outcome, problemText, reportJson, resultView } from '../../web/report.js';
+import { placeable, standing, standingOf } from '../../web/standing.js';
 
 const [reportFile] = process.argv.slice(2);
 let passed = 0, failed = 0;
@@ -73,6 +74,35 @@ check(top.rank === 1 && top.above === null && bottom.rank === 5 && bottom.below 
 
 // What the page lists: the headline's runs, and the problems in words.
 const report = JSON.parse(readFileSync(reportFile, 'utf8'));
+const valid = outcome(report);
+check(!valid.failure && valid.text === report.result_line, `a valid report's status is its result line: "${valid.text}"`);
+const failures = [
+  ['a wrong solution', { validation: { ...report.validation, validated: false } }],
+  ['a clock that disagreed', { validation: { ...report.validation, measurement_validated: false,
+    measurement_problems: disagree.problems } }],
+];
+for (const [what, change] of failures) {
+  const shown = outcome({ ...report, ...change });
+  check(shown.failure && !shown.text.includes('CPU performance') && shown.text.endsWith('so no result is shown.'),
+        `${what}: a failure, no result: "${shown.text}"`);
+}
+const coarse = { ...report, clock: { ...report.clock, coarse: true, headline_bound: 0.031 } };
+check(outcome(coarse).text.startsWith(`${report.result_line} (coarse: the clock's steps move it by about 3.1%`) &&
+      !outcome(coarse).failure, 'a coarse figure is shown marked so, not as a failure');
+
+// Only a fine, validated measurement is placed, and by its headline.
+const placeableWhen = [[report, true], [coarse, false], [{ ...report, ...failures[0][1] }, false],
+  [{ ...report, ...failures[1][1] }, false]].map(([r, expected]) => placeable(r) === expected);
+check(placeableWhen.every(Boolean), `placed only when validated, its time validated and not coarse: ${placeableWhen}`);
+const byHeadline = standingOf({ ...report, statistics: { ...report.statistics, headline_kflops: 1500, best_kflops: 4500 } },
+  entries);
+check(byHeadline.rank === 4, `placed by its headline, not its best run: rank ${byHeadline.rank}`);
+
+// A clock's smallest step: a reading that did not move is no step.
+const readings = [0, 0, 0, 2e-6, 2e-6, 5e-6, 5e-6, 5e-6, 6e-6];
+let next = 0;
+const step = smallestStep(() => readings[Math.min(next++, readings.length - 1)], 3);
+check(step === 1e-6 || Math.abs(step - 1e-6) < 1e-18, `the smallest step of 0, 0, 0, 2, 2, 5, 5, 5, 6 µs is 1 µs: ${step}`);
 report.statistics.headline_first_run = 11;
 const lines = Object.fromEntries(resultView(report).statistics);
 check(lines.headline.endsWith('(runs 11 to 20)'), `the headline's runs: "${lines.headline}"`);
