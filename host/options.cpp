@@ -174,12 +174,14 @@ std::string usage_text()
            "\n"
            "Options that take a value also take it as --option=VALUE.\n"
            "\n"
-           "Exit status: 0 when the solution of every run and of the untimed solve\n"
-           "was right and the time was a measurement; 1 when a solution was wrong,\n"
-           "or the measurement was not validated (the counter disagreed with the\n"
-           "wall clock, the runs were too short to check it, or the headline is no\n"
-           "rate); 2 for a bad option or value; 3 when the report could not be\n"
-           "written.\n";
+           "Exit status:\n"
+           "  0  the solution of every run and of the untimed solve was right and the\n"
+           "     time was a measurement\n"
+           "  1  a solution was wrong, or the measurement was not validated (the\n"
+           "     counter disagreed with the wall clock, the runs were too short to\n"
+           "     check it, or the headline is no rate)\n"
+           "  2  a bad option or value\n"
+           "  3  the report could not be written\n";
 }
 
 }  // namespace velmark

@@ -23,7 +23,8 @@ find dist -mindepth 1 -maxdepth 1 ! -name "velmark-$version-*" -exec rm -rf {} +
 for preset in $presets; do
     echo "==== packaging $preset"
     cmake --preset "$preset" >/dev/null
-    targets="velmark"
+    # The Linux runners' archives hold their manual page too.
+    targets="velmark velmark_manual_page"
     [ "$preset" = win32 ] && targets="velmark Velmark"
     [ "$preset" = wm5 ] && targets="Velmark"
     [ "$preset" = web ] && targets="velmark_page"

@@ -106,6 +106,16 @@ if sys.argv[1:] == ["--self-test"]:
     sys.exit(0 if ok else 1)
 
 dist, source_dir, win32_build, wm5_build = (os.path.abspath(p) for p in sys.argv[1:5])
+with open(os.path.join(source_dir, "LICENSE"), "rb") as f:
+    LICENCE = f.read()
+
+
+def licensed(archive, path):
+    """The archive carries the project's licence, as the tree has it."""
+    return check(member_bytes(archive, path) == LICENCE and b"MIT License" in LICENCE,
+                 f"{os.path.basename(archive)}: its {path.split('/', 1)[1]} is the project's MIT licence")
+
+
 prefix = os.path.join(win32_build, "tests", "wine", "wine-gui-prefix")
 wine_env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
 
@@ -142,6 +152,17 @@ def members(archive):
         return [m.name for m in t.getmembers() if m.isfile()]
 
 
+def member_bytes(archive, path):
+    if archive.endswith(".zip"):
+        with zipfile.ZipFile(archive) as z:
+            return z.read(path) if path in z.namelist() else None
+    with tarfile.open(archive) as t:
+        try:
+            return t.extractfile(path).read()
+        except KeyError:
+            return None
+
+
 def unpack(archive, folder):
     if archive.endswith(".zip"):
         with zipfile.ZipFile(archive) as z:
@@ -175,12 +196,15 @@ for platform, (emulator, runner_name) in PLATFORMS.items():
     name, top = os.path.basename(archive), top_folder(archive)
     files = members(archive)
     docs = [f for f in os.listdir(os.path.join(source_dir, "docs")) if f.endswith((".md", ".png"))]
-    expected = {top + "/bin/" + runner_name, top + "/share/doc/velmark/README.md"}
+    expected = {top + "/bin/" + runner_name, top + "/share/doc/velmark/README.md", top + "/share/doc/velmark/LICENSE"}
     expected |= {top + "/share/doc/velmark/docs/" + f for f in docs}
     if platform.startswith("windows"):
         expected.add(top + "/bin/Velmark.exe")
+    else:
+        expected.add(top + "/share/man/man1/velmark.1")
     check(set(files) == expected,
           f"{name}: holds exactly {sorted(expected)} (extra: {sorted(set(files) - expected)})")
+    licensed(archive, top + "/share/doc/velmark/LICENSE")
     clashes = case_clashes(files)
     check(not clashes, f"{name}: no two paths differ in case alone ({', '.join(clashes)})")
     with tempfile.TemporaryDirectory() as folder:
@@ -225,9 +249,10 @@ if check(archive is not None and archive.endswith(".zip"), f"wm5-armv4i: a zip a
     name, top = os.path.basename(archive), top_folder(archive)
     files = members(archive)
     cab_name = top + ".cab"
-    expected = {top + "/Velmark.exe", top + "/INSTALL-ON-DEVICE.txt", top + "/" + cab_name}
+    expected = {top + "/Velmark.exe", top + "/INSTALL-ON-DEVICE.txt", top + "/" + cab_name, top + "/LICENSE"}
     check(set(files) == expected and not case_clashes(files),
           f"{name}: holds exactly {sorted(expected)} (is {sorted(files)})")
+    licensed(archive, top + "/LICENSE")
     with tempfile.TemporaryDirectory() as folder:
         unpack(archive, folder)
         no_build_paths(name, folder, files)
@@ -265,8 +290,9 @@ if check(archive is not None, f"web: a zip archive is in {dist}"):
     page = ["index.html", "style.css", "app.js", "worker.js", "engine.js", "measure.js", "report.js",
             "build-info.json", "HEADERS.txt", "velmark.ico", "velmark.wasm", "velmark-simd.wasm",
             "coi-serviceworker.js", "coi-serviceworker.LICENSE.txt", "result_check.js", "standing.js", "constants.js",
-            "results-table.json", "run_statistics.js", "result_validator.js", "bounded_json.js"]
+            "results-table.json", "run_statistics.js", "result_validator.js", "bounded_json.js", "LICENSE"]
     check(set(files) == {top + "/" + f for f in page}, f"{name}: holds exactly the page's files (is {sorted(files)})")
+    licensed(archive, top + "/LICENSE")
     with tempfile.TemporaryDirectory() as folder:
         unpack(archive, folder)
         no_build_paths(name, folder, files)
