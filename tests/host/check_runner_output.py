@@ -125,7 +125,7 @@ for args, env in ((["--help"], dict(os.environ, VELMARK_KERNELS="no-such-kernels
           f"{' '.join(args)} prints the help and exits 0 ({r.returncode}, {r.stderr!r})")
 
 # The variant names: the runner's own table, the CMake list the tests run,
-# and the README's list all agree.
+# and the runner page's list (docs/runner.md) all agree.
 if len(sys.argv) > 3:
     cmake_list, readme = sys.argv[2].split(";"), sys.argv[3]
     usage = subprocess.run([runner, "--help"], capture_output=True, text=True, timeout=60).stdout
@@ -133,6 +133,6 @@ if len(sys.argv) > 3:
     with open(readme) as f:
         documented = re.search(r"VELMARK_KERNELS=([a-z0-9|]+)", f.read()).group(1).split("|")
     check(listed == cmake_list == documented,
-          f"one list of kernel variants: runner {listed}, CMake {cmake_list}, README {documented}")
+          f"one list of kernel variants: runner {listed}, CMake {cmake_list}, docs {documented}")
 
 sys.exit(outcome())

@@ -265,7 +265,7 @@ if check(archive is not None and archive.endswith(".zip"), f"wm5-armv4i: a zip a
         check(same, f"{name}: the cab inside, the cab in {dist} and the build's are one")
         cab = subprocess.run(
             ["/usr/bin/python3", os.path.join(source_dir, "tests", "wince", "check_cab.py"), "--cab", packed,
-             "--exe", os.path.join(folder, top, "Velmark.exe"), "--readme", os.path.join(source_dir, "README.md"),
+             "--exe", os.path.join(folder, top, "Velmark.exe"), "--readme", os.path.join(source_dir, "docs", "device.md"),
              "--layout", os.path.join(source_dir, "ports", "wince", "install-layout.json"),
              "--time-file", os.path.join(wm5_build, "ports", "wince", "commit-time.txt")],
             capture_output=True, text=True, timeout=400)

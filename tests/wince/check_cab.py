@@ -13,7 +13,7 @@ tool's cabs:
   byte for byte the same, the installed Velmark.exe the built one;
 - the .000, by the reader in installer_header.py: lengths, counts,
   offsets, padding and ids, the names first and the tables after them, the
-  application and provider the README names, versions that take WM5 and
+  application and provider the install page (docs/device.md) names, versions that take WM5 and
   its successors without a warning and start where the image's subsystem
   version does, plain-copy file flags, shortcuts to files named *.lnk;
 - _setup.xml: written as the tool writes it (unindented, CRLF, an empty
@@ -25,7 +25,7 @@ tool's cabs:
 - a second run of the cab step, elsewhere and in another time zone, gives
   the same bytes.
 
-usage: check_cab.py --cab CAB --exe Velmark.exe --readme README.md
+usage: check_cab.py --cab CAB --exe Velmark.exe --readme docs/device.md
                     --layout LAYOUT.json --time-file COMMIT_TIME
 """
 import argparse
@@ -180,7 +180,7 @@ def check_header(header_path, readme, exe):
           f"the .000 reads as the installer reads it: {header.length} bytes, counts {list(header.counts)}")
     provider, application = readme_names(readme)
     check((header.provider, header.application) == (provider, application),
-          f"provider {header.provider!r} and application {header.application!r}, as the README says "
+          f"provider {header.provider!r} and application {header.application!r}, as docs/device.md says "
           f"({provider!r}, {application!r})")
     name_end = 100 + len(padded(header.application))
     names_end = name_end + len(padded(header.provider))
