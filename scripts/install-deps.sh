@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs the Debian packages a set of builds needs, skipping what is
 # already present. Usage: install-deps.sh [--print] host|win32|wm5|web|web-tests|all
-#   host:      what building and running the host runner (and its manual page) needs
+#   host:      what building and running the host runner (and its manual page)
+#              needs, and node for placing a result among the table's (--place)
 #   win32:     what building the desktop Velmark.exe and opening it under wine needs
 #   wm5:       what building the device image and running it here needs
 #   web:       what building the page and serving it needs, with
@@ -15,7 +16,7 @@
 #   all:  everything the test command builds and runs
 #   --print: name the packages instead (those that are missing marked so)
 set -eu
-host="cmake make g++ googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev python3 help2man"
+host="cmake make g++ googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev python3 help2man nodejs"
 wm5="cmake make g++ python3 gcc-arm-none-eabi libnewlib-arm-none-eabi
      libstdc++-arm-none-eabi-newlib python3-pefile python3-pyelftools
      binutils-mingw-w64-x86-64 qemu-user gcab cabextract 7zip"
