@@ -23,12 +23,8 @@ import { parseArgs } from 'node:util';
 
 import { MOST_BYTES } from '../web/bounded_json.js';
 import { checkResult, parseReport } from '../web/result_check.js';
+import { VERSION, aboutProblems } from '../web/entry_check.js';
 import { standingOf } from '../web/standing.js';
-
-// A release ("1.0") or a clean commit ("1.0 (git 1a2b3c4)"); a build from
-// a changed tree says "-dirty" and is no build anyone else can make.
-const VERSION = /^\d+\.\d+(\.\d+)? \(git [0-9a-f]{7,40}\)$|^\d+\.\d+(\.\d+)?$/;
-const DATE = /^\d{4}-\d{2}-\d{2}$/;
 
 function readJson(path) {
   let text;
@@ -40,30 +36,6 @@ function readJson(path) {
   if (text.length > MOST_BYTES) return { error: `is ${text.length} bytes, more than a report can be` };
   const read = parseReport(text.toString('utf8'));
   return read.error ? read : { value: read.report };
-}
-
-const text = (value) => typeof value === 'string' && value.trim().length > 0 && value.length <= 300;
-
-// What the description must say, and what it may.
-function aboutProblems(about, report) {
-  const problems = [];
-  if (about === null || typeof about !== 'object' || Array.isArray(about)) return ['it is not a JSON object'];
-  if (!text(about.machine)) problems.push('"machine" must name the machine as a person would: its model, not only its processor');
-  if (!text(about.measured_by)) problems.push('"measured_by" must say who measured it');
-  if (!(typeof about.measured_on === 'string' && DATE.test(about.measured_on))) {
-    problems.push('"measured_on" must be the day it was measured, YYYY-MM-DD');
-  }
-  const browser = report && report.host && typeof report.host.browser === 'string';
-  if (browser && !text(about.processor)) {
-    problems.push('"processor" must name the processor, which a browser does not tell');
-  }
-  for (const optional of ['note', 'processor', 'under']) {
-    if (optional in about && !text(about[optional])) problems.push(`"${optional}" must be a short text where it is given`);
-  }
-  if ('under' in about && about.under !== 'wine') {
-    problems.push('"under" can only be "wine": an emulator measures itself, not a machine, and is not entered');
-  }
-  return problems;
 }
 
 // One machine and build: the same twice is one entry too many.

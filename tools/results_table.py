@@ -32,6 +32,7 @@ def load_entries(folder):
         platform = host.get("browser") or build["platform"]
         if about.get("under"):
             platform += f" under {about['under']}"
+        kind = "browser" if host.get("browser") else f"under {about['under']}" if about.get("under") else "native"
         entries.append({
             "entry": name,
             "machine": about["machine"],
@@ -39,6 +40,8 @@ def load_entries(folder):
             "system": host["os"],
             "platform": platform,
             "kernels": build["kernels"],
+            "kind": kind,
+            "instruction_set": instruction_set(build["platform"]),
             "compiler": build["compiler"],
             "headline_kflops": stats["headline_kflops"],
             "median_kflops": stats["median_kflops"],
@@ -52,22 +55,36 @@ def load_entries(folder):
     return entries
 
 
+# The instruction set a build's platform runs, by its processor's part of
+# the name (linux-x86_64, windows-x86_64, web-wasm32, ...).
+INSTRUCTION_SETS = {"x86_64": "x86-64", "aarch64": "AArch64", "armel": "ARM soft-float", "wasm32": "WebAssembly"}
+
+
+def instruction_set(platform):
+    for part, name in INSTRUCTION_SETS.items():
+        if part in platform:
+            return name
+    return "other"
+
+
 def cell(text):
     return str(text).replace("|", "\\|").replace("\n", " ")
 
 
 def markdown(entries, results_link):
+    machines = len({e["machine"] for e in entries})
     lines = [
         "# Velmark results",
         "",
-        "Every entry is a result file exactly as the runner or the page wrote it,",
-        "checked from its own numbers by `tools/check_results.mjs` (each column of",
-        "the best run's timing table, every run's result, the statistics, the",
-        "headline and the result line recomputed, the clock checked, the digests",
-        "known). The headline is the best block of ten runs; the median is the",
+        f"{len(entries)} entries from {machines} machine{'s' if machines != 1 else ''}. Every entry is a result",
+        "file exactly as the runner or the page wrote it, on a release or a clean",
+        "commit, validated and on a fine clock, with at least ten runs, checked",
+        "from its own numbers by `tools/check_results.mjs` (docs/results-table.md",
+        "says how). The headline is the best block of ten runs; the median is the",
         "median run; the spread is the runs' coefficient of variation. This page",
-        "is made by `tools/results_table.py` from `results/`; the README says how",
-        "to add a machine.",
+        "is made by `tools/results_table.py` from `results/`; results/README.md",
+        "says how to add a machine. The page's results table (results.html) sorts,",
+        "filters, searches and compares the same entries.",
         "",
         f"![headline MFlops of every entry]({CHART})",
         "",

@@ -5,6 +5,7 @@
 import { Engine, clockResolution, moduleFor } from './engine.js';
 import { microseconds, outcome, readFragment, reportJson, resultView, shareFragment } from './report.js';
 import { CAPTION, DATE_LINE, INSTRUCTION, NAME_LINE, RUN, WAITING } from './constants.js';
+import { entryFiles, entryProblems } from './entry_check.js';
 import { checkResult } from './result_check.js';
 import { placeable, standingOf } from './standing.js';
 
@@ -146,6 +147,7 @@ async function showStanding(report) {
   const table = await tablePromise;
   if (!table || !Array.isArray(table.entries) || table.entries.length === 0) return;
   const place = standingOf(report, table.entries);
+  $('in-table').href = 'results.html' + shareFragment(report);
   const name = (e) => `${e.machine}, ${e.platform} ${e.kernels}: ${(e.headline_kflops / 1000).toFixed(2)} MFlops`;
   fillList($('standing-lines'), [
     ['rank', `${place.rank} of ${place.of}: the ${table.entries.length} entries of the results table, and this result`],
@@ -223,6 +225,8 @@ function run(ready, module) {
     showOutcome(report);
     showResults(report, false);
     showStanding(report);
+    $('add').hidden = false;
+    $('add-problems').replaceChildren();
     history.replaceState(null, '', location.pathname);
   };
   worker.onerror = (event) => {
@@ -234,14 +238,39 @@ function run(ready, module) {
   worker.postMessage({ module });
 }
 
-function download() {
-  if (!lastReport) return;
-  const blob = new Blob([JSON.stringify(lastReport) + '\n'], { type: 'application/json' });
+function save(value, name) {
+  const blob = new Blob([JSON.stringify(value) + '\n'], { type: 'application/json' });
   const link = element('a');
   link.href = URL.createObjectURL(blob);
-  link.download = `velmark-${lastReport.timestamp_utc.replace(/:/g, '-')}.json`;
+  link.download = name;
   link.click();
   URL.revokeObjectURL(link.href);
+}
+
+function download() {
+  if (lastReport) save(lastReport, `velmark-${lastReport.timestamp_utc.replace(/:/g, '-')}.json`);
+}
+
+// The form for adding this run to the results table: the description,
+// checked with the report as the table's gate checks an entry, then the
+// report as it was written and the description saved as results/ names them.
+function addToTable(event) {
+  event.preventDefault();
+  if (!lastReport) return;
+  const about = { machine: $('add-machine').value.trim(), processor: $('add-processor').value.trim(),
+    measured_by: $('add-by').value.trim(), measured_on: lastReport.timestamp_utc.slice(0, 10) };
+  if ($('add-note').value.trim()) about.note = $('add-note').value.trim();
+  if (!about.processor) delete about.processor;
+  const problems = entryProblems(lastReport, about);
+  if (problems.length) {
+    $('add-problems').replaceChildren(...problems.map((problem) => element('li', problem, 'wrong')));
+    return;
+  }
+  const files = entryFiles(lastReport, about);
+  save(lastReport, files.report);
+  save(about, files.about);
+  $('add-problems').replaceChildren(element('li', `Saved ${files.report} and ${files.about}: put them in results/ ` +
+    'and follow results/README.md to submit them.'));
 }
 
 // The dialog's texts, the device's own (constants.js is made from
@@ -303,6 +332,7 @@ async function start() {
   const ready = Promise.all([buildInfo(), fullVersions()]).then(([info, versions]) => ({ ...info, versions }));
   $('run').addEventListener('click', () => run(ready, module));
   $('download').addEventListener('click', download);
+  $('add-form').addEventListener('submit', addToTable);
   const info = await ready;
   const context = gatherContext(info, module, await moduleKernels(module), clockResolution());
   showContext(context.host, context.build.kernels);

@@ -290,7 +290,8 @@ if check(archive is not None, f"web: a zip archive is in {dist}"):
     page = ["index.html", "style.css", "app.js", "worker.js", "engine.js", "measure.js", "report.js",
             "build-info.json", "HEADERS.txt", "velmark.ico", "velmark.wasm", "velmark-simd.wasm",
             "coi-serviceworker.js", "coi-serviceworker.LICENSE.txt", "result_check.js", "standing.js", "constants.js",
-            "results-table.json", "run_statistics.js", "result_validator.js", "bounded_json.js", "LICENSE"]
+            "results-table.json", "run_statistics.js", "result_validator.js", "bounded_json.js", "LICENSE",
+            "results.html", "results_page.js", "results_view.js", "entry_check.js"]
     check(set(files) == {top + "/" + f for f in page}, f"{name}: holds exactly the page's files (is {sorted(files)})")
     licensed(archive, top + "/LICENSE")
     with tempfile.TemporaryDirectory() as folder:

@@ -13,6 +13,10 @@ import { INT32_MAX, bestBlock, judgeTime } from '../../web/run_statistics.js';
 import { smallestStep } from '../../web/engine.js';
 import { outcome, problemText, reportJson, resultView } from '../../web/report.js';
 import { placeable, standing, standingOf } from '../../web/standing.js';
+import { entryFiles, entryProblems } from '../../web/entry_check.js';
+import {
+  compareEntries, filterEntries, ownEntry, sortEntries, toCsv,
+} from '../../web/results_view.js';
 
 const [reportFile] = process.argv.slice(2);
 let passed = 0, failed = 0;
@@ -119,5 +123,46 @@ const made = reportJson({ velmark_version: '1.0', timestamp_utc: 'x', host: {}, 
 });
 check(made.validation.measurement_validated === false && made.validation.measurement_problems[0].code === 'headline_not_a_rate',
       'the page\'s report of clocks that agree and a headline that is no rate is not validated');
+// The results page's table: filters, search, sorting, comparing, export.
+const rows = [
+  { entry: 'a.json', machine: 'Laptop "A", <b>x</b>', processor: 'Core i5', platform: 'linux-x86_64', kind: 'native',
+    instruction_set: 'x86-64', headline_kflops: 2000, median_kflops: 1900, spread: 0.01 },
+  { entry: 'b.json', machine: 'Phone', processor: 'Cortex-A76', platform: 'Firefox 140.0', kind: 'browser',
+    instruction_set: 'WebAssembly', headline_kflops: 1000, median_kflops: 900, spread: null },
+  { entry: 'c.json', machine: 'Desk', processor: 'Ryzen', platform: 'windows-x86_64 under wine', kind: 'under wine',
+    instruction_set: 'x86-64', headline_kflops: 3000, median_kflops: 2900, spread: 0.02 },
+];
+const names = (list) => list.map((e) => e.entry).join();
+check(names(filterEntries(rows, { kind: 'browser' })) === 'b.json' &&
+      names(filterEntries(rows, { instructionSet: 'x86-64' })) === 'a.json,c.json' &&
+      names(filterEntries(rows, { search: 'FIREFOX' })) === 'b.json' && names(filterEntries(rows, { search: 'ryzen' })) === 'c.json',
+'the table filters by kind and instruction set, and searches processor, browser and machine, case ignored');
+check(names(sortEntries(rows, 'headline_kflops', true)) === 'b.json,a.json,c.json' &&
+      names(sortEntries(rows, 'headline_kflops', false)) === 'c.json,a.json,b.json' &&
+      names(sortEntries(rows, 'machine', true)) === 'c.json,a.json,b.json' &&
+      names(sortEntries(rows, 'spread', true)) === 'a.json,c.json,b.json',
+'the table sorts by a number or a text either way, an entry without the figure last');
+const compared = compareEntries(rows[2], rows[1]);
+check(compared.ratio === 3 && compared.rows.find(([h]) => h === 'headline MFlops').slice(1).join() === '3.00,1.00',
+      'two entries side by side, and the first\'s headline over the second\'s');
+const csv = toCsv(rows).split('\r\n');
+check(csv[0].startsWith('entry,machine,processor') && csv[1].startsWith('a.json,"Laptop ""A"", <b>x</b>",Core i5,') &&
+      csv.length === 5 && csv[4] === '', `the CSV quotes what needs quoting and keeps markup as text: ${csv[1]}`);
+const own = ownEntry(report);
+check(own.own && own.headline_kflops === report.statistics.headline_kflops && own.instruction_set === 'WebAssembly' &&
+      own.kind === 'browser', 'a report of one\'s own is a marked row with its headline');
+
+// Adding a result: what the gate asks of an entry, and its files' names.
+const written = JSON.parse(readFileSync(reportFile, 'utf8'));
+const about = { machine: 'Pinebook Pro', processor: 'RK3399', measured_by: 'me', measured_on: '2026-12-10' };
+check(entryProblems(written, about).length === 0 &&
+      entryProblems(written, { ...about, machine: ' ' }).some((p) => p.startsWith('"machine" must name')) &&
+      entryProblems({ ...written, velmark_version: '1.0 (git abc1234-dirty)' }, about).some((p) => p.includes('no release or clean commit')) &&
+      entryProblems({ ...written, clock: { ...written.clock, headline_bound: 0.031, coarse: true } }, about)
+        .some((p) => p.includes('clock.coarse is true')),
+'an entry needs a described machine, a clean build and a report that holds');
+const files = entryFiles(written, about);
+check(files.report === 'pinebook-pro-chromium-simd128.json' && files.about === 'pinebook-pro-chromium-simd128.about.json',
+      `an entry's files are named for the machine, the browser and the kernels: ${files.report}`);
 console.log(`${passed} passed, ${failed} failed`);
 process.exit(failed ? 1 : 0);
