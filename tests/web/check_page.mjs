@@ -15,7 +15,7 @@
 //                            [--compare compare_results.py] [--quick]
 // --quick: one Run at the desktop size, validated (the release archive's test).
 import { execFileSync } from 'node:child_process';
-import { copyFileSync, cpSync, mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { copyFileSync, cpSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
@@ -23,6 +23,8 @@ import { CHROMIUM_ARGUMENTS, chromium } from '../../tools/browsers/browsers.mjs'
 import { serve, stopServers } from '../../tools/browsers/page_server.mjs';
 import { shareFragment } from '../../web/report.js';
 import { checkResult } from '../../web/result_check.js';
+import { entryFiles, entryProblems } from '../../web/entry_check.js';
+import { standing } from '../../web/standing.js';
 import { fewerRuns } from './remade_report.mjs';
 
 const options = Object.fromEntries(process.argv.slice(2).reduce((pairs, arg, i, all) =>
@@ -204,6 +206,97 @@ async function checkShareLink(browser, page, report, url) {
 
 const location = (url) => new URL(url).pathname;
 
+// After a run: the form that adds it to the results table says what is
+// missing, then saves the two files as the gate would take them (or says,
+// as the gate would, why a build of a changed tree is no entry).
+async function checkAddForm(page, report) {
+  await page.click('#add-form button');
+  const missing = await page.locator('#add-problems li.wrong').allInnerTexts();
+  check(missing.some((p) => p.startsWith('"machine" must name')) && missing.some((p) => p.startsWith('"processor" must name')),
+        `the form says what an entry lacks: ${missing.join('; ')}`);
+  const about = { machine: 'Test machine <i>1</i>', processor: 'Some CPU', measured_by: 'the page test',
+    measured_on: report.timestamp_utc.slice(0, 10) };
+  await page.fill('#add-machine', about.machine);
+  await page.fill('#add-processor', about.processor);
+  await page.fill('#add-by', about.measured_by);
+  const expected = entryProblems(report, about);
+  if (expected.length) {
+    await page.click('#add-form button');
+    const said = await page.locator('#add-problems li.wrong').allInnerTexts();
+    check(said.join() === expected.join(), `the form refuses as the gate does: ${said.join('; ')}`);
+    return;
+  }
+  const saved = [];
+  page.on('download', (download) => saved.push(download));
+  await page.click('#add-form button');
+  await page.waitForFunction(() => document.querySelector('#add-problems li')?.textContent.startsWith('Saved'));
+  while (saved.length < 2) await new Promise((resolve) => setTimeout(resolve, 100));
+  const files = entryFiles(report, about);
+  const [first, second] = await Promise.all(saved.map(async (d) => [d.suggestedFilename(), JSON.parse(readFileSync(await d.path(), 'utf8'))]));
+  check(first[0] === files.report && JSON.stringify(first[1]) === JSON.stringify(report) && second[0] === files.about &&
+        JSON.stringify(second[1]) === JSON.stringify(about) && entryProblems(first[1], second[1]).length === 0,
+  `the form saves ${files.report} as written and ${files.about}, which the gate takes`);
+}
+
+// The results page: every entry, sorted, filtered, searched, two compared,
+// exported, a result of one's own placed, markup shown as text.
+async function checkResultsPage(browser, report, url, work, shots) {
+  const entries = JSON.parse(readFileSync(join(options.site, 'results-table.json'), 'utf8')).entries;
+  const page = await newPage(browser, { width: 1400, height: 900 });
+  await page.goto(new URL('results.html' + shareFragment(report), url).href);
+  await page.waitForSelector('#entries tr td');
+  const headlines = async () => (await page.locator('#entries tr td:nth-child(8)').allInnerTexts()).map(Number);
+  const shown = await headlines();
+  check(shown.length === entries.length + 1 && await page.locator('#entries tr.own').count() === 1 &&
+        shown.every((v, i) => i === 0 || v <= shown[i - 1]),
+  `the results page lists the ${entries.length} entries and this result, fastest first`);
+  const own = await page.locator('#entries tr').evaluateAll((rows) => rows.findIndex((r) => r.classList.contains('own')));
+  check(own === standing(report.statistics.headline_kflops, entries).rank, `this result is placed at its rank (row ${own})`);
+  if (shots) await page.screenshot({ path: join(shots, 'web-results-page.png'), fullPage: true });
+  await page.click('#entries th button[data-field="headline_kflops"]');
+  const ascending = await headlines();
+  check(ascending.every((v, i) => i === 0 || v >= ascending[i - 1]), 'a click on the headline sorts it the other way');
+  await page.selectOption('#kind', 'browser');
+  const platforms = await page.locator('#entries tr td:nth-child(5)').allInnerTexts();
+  check(platforms.length === entries.filter((e) => e.kind === 'browser').length + 1 &&
+        platforms.every((p) => /^(Chromium|Firefox|WebKitGTK)/.test(p)), `filtered by kind: ${platforms.length} browsers`);
+  await page.selectOption('#kind', '');
+  await page.fill('#search', 'firefox');
+  const found = await page.locator('#entries tr td:nth-child(5)').allInnerTexts();
+  check(found.length === entries.filter((e) => /firefox/i.test(e.platform)).length && found.every((p) => p.startsWith('Firefox')),
+        `searched for "firefox": ${found.length} rows`);
+  await page.fill('#search', '');
+  const picks = page.locator('#entries input[type=checkbox]');
+  await picks.nth(1).check();
+  await picks.nth(2).check();
+  const [a, b] = (await page.locator('#entries tr').evaluateAll((rows) => rows.map((r) => r.dataset.entry))).slice(2, 4);
+  const ratio = entries.find((e) => e.entry === a).headline_kflops / entries.find((e) => e.entry === b).headline_kflops;
+  check((await text(page, '#ratio')) === `${a}: ${ratio.toFixed(2)} times the headline of ${b}`,
+        `two entries side by side: "${await text(page, '#ratio')}"`);
+  const [csv] = await Promise.all([page.waitForEvent('download'), page.click('#export-csv')]);
+  const [json] = await Promise.all([page.waitForEvent('download'), page.click('#export-json')]);
+  const lines = readFileSync(await csv.path(), 'utf8').trim().split('\r\n');
+  const exported = JSON.parse(readFileSync(await json.path(), 'utf8')).entries;
+  check(csv.suggestedFilename() === 'velmark-results.csv' && lines.length === entries.length + 2 &&
+        lines[0].startsWith('entry,machine') && exported.length === entries.length + 1,
+  `exported as CSV (${lines.length - 1} rows) and JSON (${exported.length} entries)`);
+  await page.context().close();
+
+  // Markup in an entry is text.
+  const site = join(work, 'site-with-markup');
+  cpSync(options.site, site, { recursive: true });
+  const table = JSON.parse(readFileSync(join(site, 'results-table.json'), 'utf8'));
+  table.entries[0].machine = '<img src=x onerror="window.pwned=1">';
+  writeFileSync(join(site, 'results-table.json'), JSON.stringify(table));
+  const marked = await newPage(browser, DESKTOP);
+  await marked.goto(await serve(site) + 'results.html');
+  await marked.waitForSelector('#entries tr td');
+  check(await marked.locator('#entries img').count() === 0 && await marked.evaluate(() => window.pwned === undefined) &&
+        (await marked.locator('#entries tr td:nth-child(2)').allInnerTexts()).includes(table.entries[0].machine),
+  'markup in an entry of the table is shown as text and not run');
+  await marked.context().close();
+}
+
 // Markup in a shared result's texts is shown as text, never made into
 // elements or run.
 async function checkMarkupInShare(browser, report, url) {
@@ -340,7 +433,9 @@ try {
   const status = await checkRun(desktop, 'desktop', options.shots);
   if (!options.quick) {
     const report = await checkReport(desktop, status, work);
+    await checkAddForm(desktop, report);
     await checkShareLink(browser, desktop, report, url);
+    await checkResultsPage(browser, report, url, work, options.shots);
     await checkMarkupInShare(browser, report, url);
     const phone = await newPage(browser, PHONE);
     await phone.goto(url);
