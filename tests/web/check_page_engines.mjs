@@ -6,13 +6,15 @@
 // which its service worker makes cross-origin isolated one reload later.
 //
 // usage: node check_page_engines.mjs --engine firefox|webkit --site SITE [--shots SHOTS] [--static-host]
-import { mkdirSync } from 'node:fs';
+import { mkdirSync, readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { parseArgs } from 'node:util';
 
 import { openBrowser, savedReport } from '../../tools/browsers/browsers.mjs';
 import { serve, stopServers } from '../../tools/browsers/page_server.mjs';
+import { shareFragment } from '../../web/report.js';
 import { checkResult } from '../../web/result_check.js';
+import { standing } from '../../web/standing.js';
 
 const { values: options } = parseArgs({
   options: { engine: { type: 'string' }, site: { type: 'string' }, shots: { type: 'string' },
@@ -90,6 +92,70 @@ async function checkRun(browser, url) {
   check(link.includes('#result=') && sharedStatus === report.result_line && heading.startsWith('A shared result'),
         `the share link opens the page showing that result: "${sharedStatus}", "${heading}"`);
   await shared.close();
+  return report;
+}
+
+// The results page in this engine: every entry and this result at its
+// rank, a sort, the kind filter, the search, two side by side, a CSV.
+async function checkResultsPage(browser, url, report) {
+  const entries = JSON.parse(readFileSync(join(options.site, 'results-table.json'), 'utf8')).entries;
+  const page = await browser.newPage({ width: 1400, height: 900 });
+  await page.goto(new URL('results.html' + shareFragment(report), url).href);
+  await page.waitFor(() => document.querySelectorAll('#entries tr td').length > 0, LOAD_WAIT);
+  const column = (n) => page.evaluate((k) => [...document.querySelectorAll(`#entries tr td:nth-child(${k})`)]
+    .map((td) => td.textContent), n);
+  const headlines = (await column(8)).map(Number);
+  const own = await page.evaluate(() => [...document.querySelectorAll('#entries tr')].findIndex((r) => r.classList.contains('own')));
+  check(headlines.length === entries.length + 1 && headlines.every((v, i) => i === 0 || v <= headlines[i - 1]) &&
+        own === standing(report.statistics.headline_kflops, entries).rank,
+  `the results page lists the ${entries.length} entries and this result at its rank (row ${own}), fastest first`);
+  if (options.shots) await page.screenshot(join(options.shots, `web-results-${options.engine}.png`));
+  await page.click('#entries th button[data-field="headline_kflops"]');
+  const ascending = (await column(8)).map(Number);
+  await page.evaluate(() => {
+    const kind = document.querySelector('#kind');
+    kind.value = 'browser';
+    kind.dispatchEvent(new Event('change'));
+  });
+  const browsers = await column(5);
+  await page.evaluate(() => {
+    document.querySelector('#kind').value = '';
+    const search = document.querySelector('#search');
+    search.value = 'webkit';
+    search.dispatchEvent(new Event('input'));
+  });
+  const found = await column(5);
+  check(ascending.every((v, i) => i === 0 || v >= ascending[i - 1]) &&
+        browsers.length === entries.filter((e) => e.kind === 'browser').length + 1 &&
+        found.length === entries.filter((e) => /webkit/i.test(e.platform)).length + (/webkit/i.test(report.host.browser) ? 1 : 0) &&
+        found.every((p) => p.startsWith('WebKit')),
+  `sorted the other way, ${browsers.length} browsers by kind, ${found.length} rows for "webkit"`);
+  await page.evaluate(() => {
+    const search = document.querySelector('#search');
+    search.value = '';
+    search.dispatchEvent(new Event('input'));
+  });
+  // The first two rows that are entries (this result may be among them).
+  const names = await page.evaluate(() => [...document.querySelectorAll('#entries tr[data-entry]')]
+    .map((r) => r.dataset.entry).filter((name) => name !== 'this result').slice(0, 2));
+  for (const name of names) await page.click(`#entries tr[data-entry="${name}"] input`);
+  const ratio = await page.evaluate(() => document.querySelector('#ratio').textContent);
+  const expected = entries.find((e) => e.entry === names[0]).headline_kflops / entries.find((e) => e.entry === names[1]).headline_kflops;
+  check(ratio === `${names[0]}: ${expected.toFixed(2)} times the headline of ${names[1]}`, `two side by side: "${ratio}"`);
+  const csv = await page.evaluate(async () => {
+    const original = URL.createObjectURL;
+    let blob = null;
+    URL.createObjectURL = (made) => { blob = made; return original.call(URL, made); };
+    try {
+      document.querySelector('#export-csv').click();
+    } finally {
+      URL.createObjectURL = original;
+    }
+    return blob ? blob.text() : null;
+  });
+  check(typeof csv === 'string' && csv.startsWith('entry,machine') && csv.trim().split('\r\n').length === entries.length + 2,
+        'the table exported as CSV');
+  await page.close();
 }
 
 // Served with no headers, the page registers its service worker and
@@ -117,7 +183,9 @@ async function checkStaticHost(browser) {
 const browser = await openBrowser(options.engine);
 try {
   if (options.shots) mkdirSync(options.shots, { recursive: true });
-  await checkRun(browser, await serve(options.site));
+  const url = await serve(options.site);
+  const report = await checkRun(browser, url);
+  await checkResultsPage(browser, url, report);
   if (options['static-host']) await checkStaticHost(browser);
 } catch (error) {
   check(false, `the page test runs to its end: ${error.stack || error}`);
