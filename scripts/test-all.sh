@@ -7,7 +7,8 @@
 # with coredll's arithmetic helpers and, as wm5-libgcc, with libgcc's, and
 # the browser port (the engine as WebAssembly under node, the page in
 # headless chromium). Then it packs the release files (scripts/package.sh)
-# and tests them unpacked. Installs
+# and tests them unpacked, and runs every command the README and the
+# documents give (tests/repository/documented_commands.txt). Installs
 # the Debian packages it needs first; a test whose tool is missing fails the
 # configure rather than going missing.
 # Usage: test-all.sh [preset ...]   (default: all of them)
@@ -48,6 +49,13 @@ if built host-release && built aarch64 && built armel && built win32 && built wm
        ! ctest --test-dir build/package --output-on-failure; then
         failed="$failed archives"
     fi
+fi
+# Every command the README and the documents give, as a reader would run it
+# (tests/repository/documented_commands.txt says how each is run).
+if built host-release && built host-clang && built win32 && built wm5 && built web; then
+    echo "==== the documents' commands ($(elapsed))"
+    PYTHONPATH="$root/tests/support" /usr/bin/python3 tests/repository/documented_commands.py --run "$root" ||
+        failed="$failed documented-commands"
 fi
 if [ -n "$failed" ]; then
     echo "FAILED ($(elapsed)):$failed"
