@@ -142,17 +142,7 @@ async function checkResultsPage(browser, url, report) {
   const ratio = await page.evaluate(() => document.querySelector('#ratio').textContent);
   const expected = entries.find((e) => e.entry === names[0]).headline_kflops / entries.find((e) => e.entry === names[1]).headline_kflops;
   check(ratio === `${names[0]}: ${expected.toFixed(2)} times the headline of ${names[1]}`, `two side by side: "${ratio}"`);
-  const csv = await page.evaluate(async () => {
-    const original = URL.createObjectURL;
-    let blob = null;
-    URL.createObjectURL = (made) => { blob = made; return original.call(URL, made); };
-    try {
-      document.querySelector('#export-csv').click();
-    } finally {
-      URL.createObjectURL = original;
-    }
-    return blob ? blob.text() : null;
-  });
+  const csv = await savedReport(page, '#export-csv');
   check(typeof csv === 'string' && csv.startsWith('entry,machine') && csv.trim().split('\r\n').length === entries.length + 2,
         'the table exported as CSV');
   await page.close();

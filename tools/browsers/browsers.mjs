@@ -146,20 +146,20 @@ async function webkit() {
 
 export const ENGINES = ['chromium', 'firefox', 'webkit'];
 
-// The JSON report the page's Download button hands the browser, caught on
-// its way, byte for byte; null when the page offers none.
-export function savedReport(page) {
-  return page.evaluate(async () => {
+// The file a button of the page hands the browser (by default the Download
+// button's JSON report), caught on its way, byte for byte; null when none.
+export function savedReport(page, button = '#download') {
+  return page.evaluate(async (selector) => {
     const original = URL.createObjectURL;
     let blob = null;
     URL.createObjectURL = (made) => { blob = made; return original.call(URL, made); };
     try {
-      document.querySelector('#download').click();
+      document.querySelector(selector).click();
     } finally {
       URL.createObjectURL = original;
     }
     return blob ? blob.text() : null;
-  });
+  }, button);
 }
 
 export function openBrowser(engine) {
