@@ -138,12 +138,12 @@ def run_list(root):
                 process = subprocess.Popen(words, cwd=root, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
                                            start_new_session=True, text=True)
                 try:
-                    process.wait(timeout=60)
+                    process.wait(timeout=20)
                     open_still = False
                 except subprocess.TimeoutExpired:
                     open_still = True
                 stop(process)
-                check(open_still, f"{name}: `{command}` opens the program and keeps it open (60 s)")
+                check(open_still, f"{name}: `{command}` opens the program and keeps it open (20 s)")
             else:
                 print(f"     {name}: `{command}`: {how}")
     finally:
