@@ -197,7 +197,7 @@ for platform, (emulator, runner_name) in PLATFORMS.items():
     files = members(archive)
     docs = [f for f in os.listdir(os.path.join(source_dir, "docs")) if f.endswith((".md", ".png"))]
     expected = {top + "/bin/" + runner_name, top + "/share/doc/velmark/README.md", top + "/share/doc/velmark/LICENSE",
-                top + "/share/doc/velmark/results/README.md", top + "/share/doc/velmark/tests/README.md"}
+                top + "/share/doc/velmark/results/README.md"}
     expected |= {top + "/share/doc/velmark/docs/" + f for f in docs}
     if platform.startswith("windows"):
         expected.add(top + "/bin/Velmark.exe")
