@@ -28,6 +28,7 @@ Context gather_context(const std::string &platform, const std::string &flags)
     context.build.compiler = compiler_description();
     context.build.flags = flags;
     context.build.kernels = kernels_in_use();
+    context.frequency = frequency_settings();
     return context;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host_description.h"
+#include "runner_platform.h"
 
 namespace velmark {
 
@@ -21,6 +22,7 @@ struct Context {
     std::string timestamp_utc;  // when the measurement started
     HostDescription host;
     BuildDescription build;
+    FrequencySettings frequency;  // what the system says of its clock's scaling
 };
 
 // The context of this process, now: call it once the kernels are chosen.

@@ -12,6 +12,7 @@
 #include "kernel_choice.h"
 #include "measurement.h"
 #include "options.h"
+#include "process_record.h"
 #include "report.h"
 
 #ifndef VELMARK_PLATFORM
@@ -49,9 +50,34 @@ int main(int argc, char **argv)
         return kBadUsage;
     }
 
+    const velmark::RunPlan plan = velmark::plan_from(options);
+    auto measure_here = [&plan] {
+        return velmark::process_record_json(velmark::measure(plan, velmark::real_engine()));
+    };
+    if (options.as_process) {
+        std::string reason = velmark::write_standard_output(measure_here());
+        return reason.empty() ? kValidated : cannot_write("standard output", reason);
+    }
+
     const velmark::Context context = velmark::gather_context(VELMARK_PLATFORM, VELMARK_BUILD_FLAGS);
-    const velmark::Measurement measurement =
-        velmark::measure(velmark::plan_from(options), velmark::real_engine());
+    // Each process is started again only after the last has ended, so that
+    // none measures beside another.
+    std::vector<std::string> child_arguments(argv + 1, argv + argc);
+    child_arguments.push_back("--as-process");
+    std::vector<velmark::Measurement> processes;
+    for (int p = 1; p <= options.processes; ++p) {
+        std::string failure, error;
+        std::string record = velmark::run_in_fresh_process(measure_here, child_arguments, &failure);
+        velmark::Measurement one;
+        if (failure.empty() && !velmark::read_process_record(record, &one, &error)) failure = error;
+        if (!failure.empty()) {
+            std::fprintf(stderr, "velmark: process %d of %d of the measurement failed: %s\n", p, options.processes,
+                         failure.c_str());
+            return kNotValidated;
+        }
+        processes.push_back(one);
+    }
+    const velmark::Measurement measurement = velmark::combine(processes, context.host.logical_cpus);
 
     // The file first, so that a result asked to be kept is kept even when
     // standard output is closed or full.

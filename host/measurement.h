@@ -16,6 +16,8 @@
 
 #include "clock_check.h"
 #include "headline.h"
+#include "interval.h"
+#include "machine_state.h"
 #include "options.h"
 #include "run_statistics.h"
 #include "solution_check.h"
@@ -50,6 +52,8 @@ struct Engine {
     std::function<double()> seconds;                  // a monotonic clock, for the budget
     Clock counter;                                    // the clock the engine times with
     Clock reference;                                  // a second clock to check it by
+    std::function<StateSample()> sample_state;        // the process and the system; empty: not sampled
+    std::function<double()> core_clock_hz;            // the core's clock, measured; empty: not measured
 };
 
 // run_benchmark, the table and the solution it leaves in the workspace,
@@ -61,6 +65,13 @@ struct RunsCheck {
     int runs = 0;                 // runs checked
     int first_wrong_run = 0;      // 1-based; 0 when every run was right
     std::uint64_t wrong_digest = 0;
+};
+
+// One process's part of a measurement.
+struct ProcessSummary {
+    int runs = 0;
+    Headline headline;    // its best block
+    ProcessState state;   // over its counted runs
 };
 
 struct Measurement {
@@ -79,6 +90,14 @@ struct Measurement {
     // What makes the time not a measurement (the clocks disagree, the
     // headline is not a finite positive rate); empty when it is one.
     std::vector<MeasurementProblem> measurement_problems;
+    // The processes the runs were made in, in order (one for a measurement
+    // made in this process); the headline is the mean of their best blocks.
+    std::vector<ProcessSummary> processes;
+    Interval interval;                 // of the processes' best blocks
+    MachineState machine;
+    std::vector<Warning> warnings;     // each makes the figure not comparable
+
+    bool comparable() const { return warnings.empty(); }
 
     bool measurement_valid() const { return measurement_problems.empty(); }
     // The one pass/fail decision: the computation and its timing.
@@ -88,11 +107,18 @@ struct Measurement {
     const TimingTable &best_table() const { return runs[best_run].table; }
 };
 
-// What the options ask for: a fixed count, or runs for a time budget.
+// What the options ask of each process: a fixed count, or runs for its
+// share of the time budget.
 RunPlan plan_from(const Options &options);
 
 // Makes the warm-up run, the counted runs, then the untimed solve, and
-// decides.
+// decides: a measurement in this process.
 Measurement measure(const RunPlan &plan, const Engine &engine);
+
+// The measurements of several processes as one: their runs in order, the
+// headline the mean of their best blocks with its interval, the clocks
+// over all their spans, one computation verdict, the machine's state and
+// its warnings. `logical_cpus` is 0 when not known.
+Measurement combine(const std::vector<Measurement> &processes, int logical_cpus);
 
 }  // namespace velmark

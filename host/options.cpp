@@ -12,7 +12,7 @@ namespace velmark {
 
 namespace {
 
-bool parse_runs(const std::string &text, int *runs)
+bool parse_count(const std::string &text, int most, int *count)
 {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
         return false;
@@ -20,10 +20,10 @@ bool parse_runs(const std::string &text, int *runs)
     errno = 0;
     char *end = nullptr;
     long value = std::strtol(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || value < 1 || value > kMaxRuns) {
+    if (errno != 0 || *end != '\0' || value < 1 || value > most) {
         return false;
     }
-    *runs = static_cast<int>(value);
+    *count = static_cast<int>(value);
     return true;
 }
 
@@ -56,7 +56,7 @@ void split(const std::string &argument, std::string *name, std::string *value, b
 
 bool takes_value(const std::string &name)
 {
-    return name == "--runs" || name == "--time" || name == "--output" || name == "--kernels";
+    return name == "--runs" || name == "--time" || name == "--output" || name == "--kernels" || name == "--processes";
 }
 
 // Whether -h or --help stands anywhere, not as another option's value:
@@ -94,6 +94,8 @@ Options parse_options(const std::vector<std::string> &arguments)
                 continue;
             } else if (name == "--json") {
                 options.json = true;
+            } else if (name == "--as-process") {
+                options.as_process = true;
             } else {
                 options.error = "unknown option '" + name + "' (see --help)";
                 return options;
@@ -108,7 +110,7 @@ Options parse_options(const std::vector<std::string> &arguments)
             value = arguments[++i];
         }
         if (name == "--runs") {
-            if (!parse_runs(value, &options.runs)) {
+            if (!parse_count(value, kMaxRuns, &options.runs)) {
                 options.error = "invalid value for --runs: '" + value +
                                 "' (a whole number from 1 to " + std::to_string(kMaxRuns) + ")";
                 return options;
@@ -121,6 +123,12 @@ Options parse_options(const std::vector<std::string> &arguments)
                 return options;
             }
             time_given = true;
+        } else if (name == "--processes") {
+            if (!parse_count(value, kMaxProcesses, &options.processes)) {
+                options.error = "invalid value for --processes: '" + value + "' (a whole number from 1 to " +
+                                std::to_string(kMaxProcesses) + ")";
+                return options;
+            }
         } else if (name == "--output") {
             if (value.empty()) {
                 options.error = "invalid value for --output: '' (a file name)";
@@ -144,25 +152,35 @@ Options parse_options(const std::vector<std::string> &arguments)
 std::string usage_text()
 {
     const std::string most = std::to_string(kMaxRuns), least = std::to_string(kMinRunsInBudget);
-    return "usage: velmark [--time SECONDS | --runs N] [--json] [--output FILE]\n"
-           "               [--kernels NAME] [-h | --help]\n"
+    return "usage: velmark [--time SECONDS | --runs N] [--processes P] [--json]\n"
+           "               [--output FILE] [--kernels NAME] [-h | --help]\n"
            "\n"
            "Times the LU factorisation and solve of a dense single-precision\n"
            "system of order 100 on two array layouts, exactly as the device does,\n"
-           "and repeats that whole run after one warm-up run that is not counted.\n"
-           "The headline is the " + std::string(kHeadlineRule) + ": the runs in blocks of " +
-           std::to_string(kHeadlineBlockRuns) + " in the\n"
-           "order they ran, each block rated from its runs' mean averaged times,\n"
-           "in KFLOPS and as the device shows it in MFlops. The best run, the\n"
-           "median, the minimum and the best run's timing table come with it, and\n"
-           "what it ran on. The solution of every run is checked, and that of one\n"
-           "more, untimed solve; the counter is checked against the wall clock.\n"
+           "and repeats that whole run after one warm-up run that is not counted,\n"
+           "in P fresh processes one after another (" + std::to_string(kDefaultProcesses) + " by default). Each process's\n"
+           "figure is the " + std::string(kHeadlineRule) + ": its runs in blocks of " +
+           std::to_string(kHeadlineBlockRuns) + " in the order\n"
+           "they ran, each block rated from its runs' mean averaged times. The\n"
+           "headline is the mean of the processes' figures with its 95% interval\n"
+           "(Student's t), in KFLOPS and as the device shows it in MFlops. The\n"
+           "best run, the median, the minimum and the best run's timing table come\n"
+           "with it, and what it ran on. The solution of every run is checked, and\n"
+           "that of one more, untimed solve in each process; the counter is checked\n"
+           "against the wall clock. The machine's state is measured with it: the\n"
+           "core's clock (dependent additions), operations per cycle, CPU time\n"
+           "against wall time, steal time and the other processors' load; past\n"
+           "stated limits the figure is marked not comparable.\n"
            "\n"
-           "  --time SECONDS  repeat runs for this long, at least " + least + " and at most\n"
-           "                  " + most + " of them (0.1 to 600; default 1)\n"
-           "  --runs N        make exactly N runs instead (1 to " + most + "); --runs 1 is\n"
-           "                  one run, as the device makes. --runs and --time\n"
-           "                  exclude each other\n"
+           "  --time SECONDS  the counted runs' time, shared by the processes; each\n"
+           "                  makes at least " + least + " and at most " + most + " runs (0.1 to 600;\n"
+           "                  default " + std::to_string(static_cast<int>(kDefaultBudgetSeconds)) + ")\n"
+           "  --runs N        make exactly N runs in each process instead (1 to\n"
+           "                  " + most + "); --processes 1 --runs 1 is one run, as the\n"
+           "                  device makes. --runs and --time exclude each other\n"
+           "  --processes P   measure in P fresh processes (1 to " + std::to_string(kMaxProcesses) + "; default " +
+           std::to_string(kDefaultProcesses) + ");\n"
+           "                  fewer than 2 give no interval\n"
            "  --json          print the report as one JSON object\n"
            "  --output FILE   also write the JSON report to FILE (replaced whole, or\n"
            "                  left as it was when the write fails)\n"
@@ -179,7 +197,8 @@ std::string usage_text()
            "     time was a measurement\n"
            "  1  a solution was wrong, or the measurement was not validated (the\n"
            "     counter disagreed with the wall clock, the runs were too short to\n"
-           "     check it, or the headline is no rate)\n"
+           "     check it, or the headline is no rate), or a process of the\n"
+           "     measurement died\n"
            "  2  a bad option or value\n"
            "  3  the report could not be written\n";
 }

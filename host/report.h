@@ -12,7 +12,10 @@
 namespace velmark {
 
 // 4: the measurement's problems as codes with their numbers.
-inline constexpr int kReportSchemaVersion = 4;
+// 5: the runs made in several processes, the headline the mean of their
+// best blocks with its 95% interval, each process's state, the machine's
+// state and the warnings that make a figure not comparable.
+inline constexpr int kReportSchemaVersion = 5;
 
 // The result as the dialog shows it: "CPU performance %.2f MFlops", from the
 // single-precision product of the rate and 0.001.

@@ -1,6 +1,8 @@
 // The report as one JSON object on one line (docs/results-format.md).
 #include <nlohmann/json.hpp>
 
+#include <cmath>
+
 #include "report.h"
 
 namespace velmark {
@@ -25,6 +27,52 @@ nlohmann::ordered_json problem_json(const MeasurementProblem &problem)
     return json;
 }
 
+// A number, or null where it was not measured (JSON has no NaN).
+nlohmann::ordered_json measured(double value)
+{
+    return std::isfinite(value) ? nlohmann::ordered_json(value) : nlohmann::ordered_json(nullptr);
+}
+
+nlohmann::ordered_json process_json(const ProcessSummary &p)
+{
+    const ProcessState &s = p.state;
+    return {{"runs", p.runs},
+            {"headline_kflops", p.headline.kflops},
+            {"headline_first_run", p.headline.first_run + 1},
+            {"headline_runs", p.headline.runs},
+            {"wall_seconds", s.wall_seconds},
+            {"cpu_seconds", measured(s.cpu_seconds)},
+            {"involuntary_switches", measured(s.involuntary_switches)},
+            {"system_busy_seconds", measured(s.system_busy_seconds)},
+            {"system_steal_seconds", measured(s.system_steal_seconds)},
+            {"system_total_seconds", measured(s.system_total_seconds)},
+            {"runnable_at_start", measured(s.runnable_at_start)},
+            {"clock_hz_before", measured(s.clock_hz_before)},
+            {"clock_hz_after", measured(s.clock_hz_after)}};
+}
+
+nlohmann::ordered_json machine_json(const Context &context, const MachineState &m)
+{
+    const FrequencySettings &f = context.frequency;
+    auto text_or_null = [](const std::string &t) {
+        return t.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(t);
+    };
+    return {{"clock_hz", measured(m.clock_hz)},
+            {"ops_per_cycle", measured(m.ops_per_cycle)},
+            {"cpu_share", measured(m.cpu_share)},
+            {"involuntary_switches", measured(m.involuntary_switches)},
+            {"steal_share", measured(m.steal_share)},
+            {"others_busy_share", measured(m.others_busy_share)},
+            {"runnable_at_start", measured(m.runnable_at_start)},
+            {"clock_after_to_before", measured(m.clock_after_to_before)},
+            {"first_third_kflops", measured(m.first_third_kflops)},
+            {"last_third_kflops", measured(m.last_third_kflops)},
+            {"governor", text_or_null(f.governor)},
+            {"boost", text_or_null(f.boost)},
+            {"min_hz", measured(f.min_hz)},
+            {"max_hz", measured(f.max_hz)}};
+}
+
 }  // namespace
 
 std::string format_json(const Context &context, const Measurement &measurement)
@@ -44,7 +92,11 @@ std::string format_json(const Context &context, const Measurement &measurement)
                      {"compiler", context.build.compiler},
                      {"flags", context.build.flags},
                      {"kernels", context.build.kernels}};
-    ordered_json runs = {{"runs", measurement.runs.size()}, {"warmup_runs", 1}, {"seconds", measurement.seconds}};
+    const std::size_t process_count = measurement.processes.size();
+    ordered_json runs = {{"runs", measurement.runs.size()},
+                         {"processes", process_count},
+                         {"warmup_runs", process_count},
+                         {"seconds", measurement.seconds}};
     runs["budget_seconds"] =
         measurement.budget_seconds > 0.0 ? ordered_json(measurement.budget_seconds) : ordered_json(nullptr);
     json["measurement"] = runs;
@@ -62,9 +114,14 @@ std::string format_json(const Context &context, const Measurement &measurement)
                           {"median_to_best", stats.median_to_best},
                           {"coefficient_of_variation", stats.coefficient_of_variation},
                           {"headline_kflops", measurement.headline.kflops},
-                          {"headline_rule", kHeadlineRule},
-                          {"headline_first_run", measurement.headline.first_run + 1},
-                          {"headline_runs", measurement.headline.runs}};
+                          {"headline_rule", kRepeatedHeadlineRule},
+                          {"headline_interval_kflops", measurement.interval.known()
+                                                           ? ordered_json::array({measurement.interval.low,
+                                                                                  measurement.interval.high})
+                                                           : ordered_json(nullptr)}};
+    ordered_json processes = ordered_json::array();
+    for (const ProcessSummary &p : measurement.processes) processes.push_back(process_json(p));
+    json["processes"] = processes;
     json["result_line"] = result_line(measurement.headline.kflops);
     const ClockCheck &clock = measurement.clock;
     json["clock"] = {{"counter", clock.counter_name},
@@ -90,6 +147,13 @@ std::string format_json(const Context &context, const Measurement &measurement)
                          {"kflops", c.kflops}});
     }
     json["timing_table"] = table;
+    json["machine"] = machine_json(context, measurement.machine);
+    ordered_json warnings = ordered_json::array();
+    for (const Warning &w : measurement.warnings) {
+        warnings.push_back({{"code", w.code}, {"value", w.value}, {"limit", w.limit}});
+    }
+    json["comparable"] = measurement.comparable();
+    json["warnings"] = warnings;
     ordered_json problems = ordered_json::array();
     for (const MeasurementProblem &problem : measurement.measurement_problems) problems.push_back(problem_json(problem));
     const Validation &v = measurement.untimed;

@@ -82,6 +82,76 @@ std::string problem_text(const MeasurementProblem &problem, const ClockCheck &cl
                          problem.headline_kflops);
 }
 
+// A warning in words, with its numbers.
+std::string warning_text(const Warning &w)
+{
+    const double value = 100.0 * w.value, limit = 100.0 * w.limit;
+    if (w.code == kStealWarning) {
+        return printf_string("the hypervisor took %.1f%% of the processors' time (steal), above %.0f%%", value, limit);
+    }
+    if (w.code == kDescheduledWarning) {
+        return printf_string("the runner had its processor %.1f%% of the wall time, below %.0f%%: other threads ran "
+                             "on it",
+                             value, limit);
+    }
+    if (w.code == kClockFellWarning) {
+        return printf_string("the core's clock ended at %.1f%% of where it began, below %.0f%%: throttling", value,
+                             limit);
+    }
+    if (w.code == kOthersBusyWarning) {
+        return printf_string("the other processors were %.0f%% busy, above %.0f%%", value, limit);
+    }
+    return printf_string("the last third's median run was %.1f%% of the first third's, below %.0f%%: the machine "
+                         "changed while it measured",
+                         value, limit);
+}
+
+// A share in percent, or "not measured".
+std::string share_text(double share, int decimals = 1)
+{
+    return std::isnan(share) ? std::string("not measured") : printf_string("%.*f%%", decimals, 100.0 * share);
+}
+
+void append_machine_state(std::string &text, const Context &context, const Measurement &measurement)
+{
+    const MachineState &state = measurement.machine;
+    if (std::isnan(state.clock_hz)) {
+        text += "machine:  the core's clock not measured\n";
+    } else {
+        const ProcessState &first = measurement.processes.front().state, &last = measurement.processes.back().state;
+        text += printf_string("machine:  core clock %.3f GHz measured (%.3f at the start, %.3f at the end), %.2f "
+                              "floating-point operations a cycle\n",
+                              1e-9 * state.clock_hz, 1e-9 * first.clock_hz_before, 1e-9 * last.clock_hz_after,
+                              state.ops_per_cycle);
+    }
+    const FrequencySettings &f = context.frequency;
+    text += "          frequency scaling: governor " + (f.governor.empty() ? "not exposed" : f.governor) + ", boost " +
+            (f.boost.empty() ? "not exposed" : f.boost) + ", limits " +
+            (std::isnan(f.min_hz) || std::isnan(f.max_hz)
+                 ? std::string("not exposed")
+                 : printf_string("%.3f to %.3f GHz", 1e-9 * f.min_hz, 1e-9 * f.max_hz)) +
+            "\n";
+    text += "          CPU time over wall time " + share_text(state.cpu_share) + ", " +
+            (std::isnan(state.involuntary_switches) ? std::string("involuntary switches not measured")
+                                                    : printf_string("%.0f involuntary switches", state.involuntary_switches)) +
+            "; steal " + share_text(state.steal_share) + "; other processors busy " +
+            share_text(state.others_busy_share, 0) +
+            (std::isnan(state.runnable_at_start) ? std::string()
+                                                 : printf_string("; at most %.0f runnable at a process's start",
+                                                                 state.runnable_at_start)) +
+            "\n";
+    if (!std::isnan(state.first_third_kflops)) {
+        text += printf_string("trend:    the median run of the first third %.0f KFLOPS, of the last third %.0f "
+                              "(%.1f%%)\n",
+                              state.first_third_kflops, state.last_third_kflops,
+                              100.0 * state.last_third_kflops / state.first_third_kflops);
+    }
+    if (measurement.comparable()) {
+        text += "comparable: no warning\n";
+    }
+    for (const Warning &w : measurement.warnings) text += "not comparable: " + warning_text(w) + "\n";
+}
+
 }  // namespace
 
 std::string digest_text(std::uint64_t digest) { return printf_string("0x%016" PRIx64, digest); }
@@ -121,7 +191,9 @@ std::string format_text(const Context &context, const Measurement &measurement)
     text += printf_string("runs:     %d in %.2f s", runs, measurement.seconds);
     text += measurement.budget_seconds > 0.0 ? printf_string(" (budget %g s)", measurement.budget_seconds)
                                              : std::string(" (count fixed)");
-    text += ", after 1 warm-up run that is not counted\n";
+    const int processes = static_cast<int>(measurement.processes.size());
+    text += printf_string(", in %d process%s, each after 1 warm-up run that is not counted\n", processes,
+                          processes == 1 ? "" : "es");
     text += printf_string("best:     %d KFLOPS\n", stats.best);
     text += "median:   " + kflops_text(stats.median) + " KFLOPS";
     text += std::isfinite(stats.median_to_best)
@@ -138,9 +210,15 @@ std::string format_text(const Context &context, const Measurement &measurement)
                           "counted runs, %.6f s and %.6f s\n",
                           clock.counter_name.c_str(), clock.counter_step, clock.counter_stated_resolution,
                           clock.reference_name.c_str(), clock.counter_seconds, clock.reference_seconds);
-    text += printf_string("headline: %d KFLOPS, the %s (runs %d to %d); the clock's steps move it by about %.2g%%\n",
-                          headline.kflops, kHeadlineRule, headline.first_run + 1,
-                          headline.first_run + headline.runs, 100.0 * clock.headline_bound);
+    std::string figures;
+    for (const ProcessSummary &p : measurement.processes) figures += (figures.empty() ? "" : ", ") + std::to_string(p.headline.kflops);
+    text += "process:  each one's " + std::string(kHeadlineRule) + ", KFLOPS: " + figures + "\n";
+    const Interval &interval = measurement.interval;
+    text += printf_string("headline: %d KFLOPS, the %s", headline.kflops, kRepeatedHeadlineRule);
+    text += interval.known() ? printf_string(", 95%% interval %.0f to %.0f (within %.2f%%)", interval.low,
+                                             interval.high, 100.0 * interval.half_width_share())
+                             : std::string(", no interval (one process)");
+    text += printf_string("; the clock's steps move it by about %.2g%%\n", 100.0 * clock.headline_bound);
     text += headline_line(measurement) + "\n";
     if (runs > 1 && stats.median_to_best < kSteadyMedianToBest) {
         text += printf_string("note: the median run is only %.0f%% of the best, so the machine was "
@@ -148,6 +226,7 @@ std::string format_text(const Context &context, const Measurement &measurement)
                               "(--time 10).\n",
                               100.0 * stats.median_to_best);
     }
+    append_machine_state(text, context, measurement);
     text += "\n";
 
     const RunsCheck &check = measurement.runs_check;

@@ -19,6 +19,9 @@ namespace velmark {
 
 inline constexpr int kHeadlineBlockRuns = 10;
 inline constexpr const char *kHeadlineRule = "best block of 10 runs";
+// A measurement made in several processes leads with the mean of their
+// best blocks (measure/interval.h).
+inline constexpr const char *kRepeatedHeadlineRule = "mean of the processes' best blocks of 10 runs";
 
 // What the headline needs of one run.
 struct RunTiming {

@@ -70,7 +70,15 @@ def timing_columns(workspace):
 # The measurement's constants the page and the gate use, by header: each
 # `inline constexpr TYPE kNAME = VALUE;` becomes `export const NAME = VALUE;`.
 MEASUREMENT_CONSTANTS = {
-    os.path.join("measure", "headline.h"): {"kHeadlineBlockRuns": "HEADLINE_BLOCK_RUNS", "kHeadlineRule": "HEADLINE_RULE"},
+    os.path.join("measure", "headline.h"): {"kHeadlineBlockRuns": "HEADLINE_BLOCK_RUNS", "kHeadlineRule": "HEADLINE_RULE",
+                                            "kRepeatedHeadlineRule": "REPEATED_HEADLINE_RULE"},
+    os.path.join("measure", "machine_state.h"): {
+        "kLeastSharedSeconds": "LEAST_SHARED_SECONDS",
+        "kStealWarning": "STEAL_WARNING", "kMostStealShare": "MOST_STEAL_SHARE",
+        "kDescheduledWarning": "DESCHEDULED_WARNING", "kLeastCpuShare": "LEAST_CPU_SHARE",
+        "kClockFellWarning": "CLOCK_FELL_WARNING", "kLeastClockAfterToBefore": "LEAST_CLOCK_AFTER_TO_BEFORE",
+        "kOthersBusyWarning": "OTHERS_BUSY_WARNING", "kMostOthersBusyShare": "MOST_OTHERS_BUSY_SHARE",
+        "kRateFellWarning": "RATE_FELL_WARNING", "kLeastLastToFirstThird": "LEAST_LAST_TO_FIRST_THIRD"},
     os.path.join("measure", "clock_check.h"): {"kClockTolerance": "CLOCK_TOLERANCE",
                                                "kClockCheckResolution": "CLOCK_CHECK_RESOLUTION",
                                                "kCoarseHeadline": "COARSE_HEADLINE"},
@@ -83,7 +91,8 @@ MEASUREMENT_CONSTANTS = {
                                                   "kKnownRunDigest": "KNOWN_RUN_DIGEST",
                                                   "kKnownSolutionResidual": "KNOWN_SOLUTION_RESIDUAL",
                                                   "kKnownSolutionMaxError": "KNOWN_SOLUTION_MAX_ERROR"},
-    os.path.join("host", "options.h"): {"kDefaultBudgetSeconds": "DEFAULT_BUDGET_SECONDS"},
+    os.path.join("host", "options.h"): {"kDefaultBudgetSeconds": "DEFAULT_BUDGET_SECONDS",
+                                        "kDefaultProcesses": "DEFAULT_PROCESSES", "kMaxProcesses": "MAX_PROCESSES"},
     os.path.join("host", "report.h"): {"kReportSchemaVersion": "SCHEMA_VERSION"},
 }
 

@@ -28,6 +28,7 @@ import { MOST_DEPTH, parseBoundedJson } from './bounded_json.js';
 import { resultLine } from './report.js';
 import { validate } from './result_validator.js';
 import { bestBlock, columnRate, finalRate, judgeTime, kflopsFromAveragedTotals, summarise } from './run_statistics.js';
+import { comparabilityWarnings, machineState, meanInterval, warningText } from './machine_state.js';
 
 export const MIN_ENTRY_RUNS = 10;
 // The oldest report read: schema 3 first carried the raw numbers that every
@@ -88,6 +89,57 @@ function formProblem(error, report) {
   if (error.keyword === 'required') return `${field === 'the report' ? '' : `${field}.`}${error.params.missingProperty} is missing`;
   if (error.keyword === 'additionalProperties') return `${field} has a field it cannot have, "${error.params.additionalProperty}"`;
   return `${field} is ${shown(value)}: it ${error.message}`;
+}
+
+// Schema 5: each process's best block from its own runs, the headline
+// their mean and its interval. The headline as judgeTime takes it, or null
+// when the processes do not add up to the runs.
+function processesHeadline(report, pairs, recorded, problem) {
+  const processes = report.processes;
+  const counted = processes.reduce((sum, p) => sum + p.runs, 0);
+  if (counted !== pairs.length || report.measurement.processes !== processes.length ||
+      report.measurement.warmup_runs !== processes.length) {
+    problem('numbers', `the ${processes.length} processes count ${counted} runs of ${pairs.length}, ` +
+      `measurement.processes ${report.measurement.processes} and warm-up runs ${report.measurement.warmup_runs}: they must agree`);
+    return null;
+  }
+  let first = 0, totals1 = 0, totals2 = 0, runs = 0;
+  const blocks = processes.map((p, i) => {
+    const block = bestBlock(pairs.slice(first, first + p.runs));
+    first += p.runs;
+    recorded(`processes[${i}].headline_kflops`, p.headline_kflops, block.kflops, 'its runs give');
+    recorded(`processes[${i}].headline_first_run`, p.headline_first_run, block.firstRun + 1, 'its runs give');
+    recorded(`processes[${i}].headline_runs`, p.headline_runs, block.runs, 'its runs give');
+    totals1 += block.totals[0];
+    totals2 += block.totals[1];
+    runs += block.runs;
+    return block.kflops;
+  });
+  const interval = meanInterval(blocks);
+  const given = report.statistics.headline_interval_kflops;
+  if (interval.samples < 2 ? given !== null
+    : !(given !== null && sameNumber(given[0], interval.low) && sameNumber(given[1], interval.high))) {
+    problem('numbers', `statistics.headline_interval_kflops is ${shown(given)}, but the processes' blocks give ` +
+      `${interval.samples < 2 ? 'none (one process)' : shown([interval.low, interval.high])}`);
+  }
+  const kflops = interval.mean < 2147483647 ? Math.round(interval.mean) : 2147483647;
+  return { kflops, runs, totals: [totals1 / processes.length, totals2 / processes.length], interval };
+}
+
+// Schema 5: the machine's state and the warnings from the processes' raw
+// numbers; the warnings recomputed, which a table entry must have none of.
+function checkMachine(report, headline, recorded, problem) {
+  const state = machineState(report.processes, report.runs_kflops, headline.kflops, report.host.logical_cpus);
+  for (const [field, value] of Object.entries(state)) {
+    recorded(`machine.${field}`, report.machine[field], asJson(value), "the processes' numbers give");
+  }
+  const warnings = comparabilityWarnings(state);
+  const given = report.warnings.map((w) => w.code), codes = warnings.map((w) => w.code);
+  if (given.join() !== codes.join()) {
+    problem('numbers', `warnings are ${shown(given)}, but the processes' numbers give ${shown(codes)}`);
+  }
+  recorded('comparable', report.comparable, warnings.length === 0, "the processes' numbers give");
+  return warnings;
 }
 
 export function checkResult(report) {
@@ -159,11 +211,18 @@ export function checkResult(report) {
   recorded('statistics.median_to_best', stats.median_to_best, asJson(summary.medianToBest), 'the runs give');
   recorded('statistics.coefficient_of_variation', stats.coefficient_of_variation, asJson(summary.cv), 'the runs give');
 
-  // The headline from the blocks of runs, and its line.
-  const headline = bestBlock(pairs);
+  // The headline from the blocks of runs (of each process's runs, from
+  // schema 5, and their mean), and its line.
+  let headline;
+  if (version >= 5) {
+    headline = processesHeadline(report, pairs, recorded, problem);
+    if (headline === null) return problems;
+  } else {
+    headline = bestBlock(pairs);
+    recorded('statistics.headline_first_run', stats.headline_first_run, headline.firstRun + 1, `the ${stats.headline_rule} gives`);
+    recorded('statistics.headline_runs', stats.headline_runs, headline.runs, `the ${stats.headline_rule} gives`);
+  }
   recorded('statistics.headline_kflops', stats.headline_kflops, headline.kflops, `the ${stats.headline_rule} gives`);
-  recorded('statistics.headline_first_run', stats.headline_first_run, headline.firstRun + 1, `the ${stats.headline_rule} gives`);
-  recorded('statistics.headline_runs', stats.headline_runs, headline.runs, `the ${stats.headline_rule} gives`);
   if (report.result_line !== resultLine(headline.kflops)) {
     problem('numbers', `the result line ${shown(report.result_line)} is not the headline's, "${resultLine(headline.kflops)}"`);
   }
@@ -231,8 +290,10 @@ export function checkResult(report) {
       : code === CLOCKS_DISAGREE ? `the clocks disagree: the counter counted ${clock.counter_seconds} s where the reference counted ${clock.reference_seconds} s`
         : `the headline, ${headline.kflops} KFLOPS, is not a rate`);
   }
+  const warnings = version >= 5 ? checkMachine(report, headline, recorded, problem) : [];
   if (problems.length) return problems;
 
+  for (const warning of warnings) problem('entry', `not comparable: ${warningText(warning)}`);
   if (runs < MIN_ENTRY_RUNS) problem('entry', `${runs} runs: an entry needs at least ${MIN_ENTRY_RUNS}`);
   if (verdict.coarse) {
     problem('entry', `the clock is coarse (its steps move the headline by ${shown(asJson(verdict.bound))}): not a comparable result`);

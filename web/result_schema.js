@@ -6,8 +6,12 @@
 // Figures that follow from other figures are not checked here but
 // recomputed (result_check.js). Schema 3 reports (the table's older
 // entries) are read too: they differ in their problems, stored as prose.
+// Schema 5 adds the processes, the interval, the machine's state and the
+// warnings, and drops the one block's place from the statistics.
 import {
-  CLOCK_CHECK_TOO_SHORT, CLOCKS_DISAGREE, HEADLINE_NOT_A_RATE, HEADLINE_RULE, MAX_RUNS, SCHEMA_VERSION, TIMING_COLUMNS,
+  CLOCK_CHECK_TOO_SHORT, CLOCK_FELL_WARNING, CLOCKS_DISAGREE, DESCHEDULED_WARNING, HEADLINE_NOT_A_RATE, HEADLINE_RULE,
+  MAX_PROCESSES, MAX_RUNS, OTHERS_BUSY_WARNING, RATE_FELL_WARNING, REPEATED_HEADLINE_RULE, SCHEMA_VERSION,
+  STEAL_WARNING, TIMING_COLUMNS,
 } from './constants.js';
 
 const text = (most = 1000) => ({ type: 'string', pattern: `^[\\s\\S]{1,${most}}$` });
@@ -19,6 +23,29 @@ const object = (properties, optional = []) => ({
   type: 'object', additionalProperties: false, properties,
   required: Object.keys(properties).filter((key) => !optional.includes(key)),
 });
+const measured = orNull({ type: 'number' });
+const share = orNull({ type: 'number' });
+// Schema 5's parts, required of it (and of no older report).
+const process = object({
+  runs: { type: 'integer', minimum: 1, maximum: MAX_RUNS }, headline_kflops: int32,
+  headline_first_run: { type: 'integer', minimum: 1, maximum: MAX_RUNS },
+  headline_runs: { type: 'integer', minimum: 1, maximum: MAX_RUNS },
+  wall_seconds: seconds, cpu_seconds: orNull(seconds), involuntary_switches: orNull(seconds),
+  system_busy_seconds: measured, system_steal_seconds: measured, system_total_seconds: measured,
+  runnable_at_start: measured, clock_hz_before: orNull(seconds), clock_hz_after: orNull(seconds),
+});
+const machine = object({
+  clock_hz: measured, ops_per_cycle: measured, cpu_share: share, involuntary_switches: measured, steal_share: share,
+  others_busy_share: share, runnable_at_start: measured, clock_after_to_before: share, first_third_kflops: measured,
+  last_third_kflops: measured, governor: orNull(text(100)), boost: orNull({ enum: ['on', 'off'] }),
+  min_hz: measured, max_hz: measured,
+});
+const warning = object({
+  code: { enum: [STEAL_WARNING, DESCHEDULED_WARNING, CLOCK_FELL_WARNING, OTHERS_BUSY_WARNING, RATE_FELL_WARNING] },
+  value: { type: 'number' }, limit: { type: 'number' },
+});
+const SCHEMA_5_PARTS = ['processes', 'machine', 'comparable', 'warnings'];
+
 // A measurement problem: its code and the numbers it follows from.
 const problem = (code, numbers) => object({ code: { const: code }, ...numbers });
 
@@ -40,10 +67,11 @@ export const RESULT_SCHEMA = {
     build: object({ platform: text(200), compiler: text(), flags: text(), kernels: text(100) }),
     measurement: object({
       runs: { type: 'integer', minimum: 1, maximum: MAX_RUNS },
-      warmup_runs: { const: 1 },
+      processes: { type: 'integer', minimum: 1, maximum: MAX_PROCESSES },
+      warmup_runs: { type: 'integer', minimum: 1, maximum: MAX_PROCESSES },
       seconds,
       budget_seconds: orNull({ type: 'number', exclusiveMinimum: 0 }),
-    }),
+    }, ['processes']),
     runs_kflops: { type: 'array', maxItems: MAX_RUNS, items: int32 },
     runs_averaged_totals_seconds: {
       type: 'array', maxItems: MAX_RUNS, items: { type: 'array', minItems: 2, maxItems: 2, items: seconds },
@@ -51,10 +79,15 @@ export const RESULT_SCHEMA = {
     statistics: object({
       best_kflops: int32, median_kflops: { type: 'number' }, min_kflops: int32,
       median_to_best: orNull({ type: 'number' }), coefficient_of_variation: orNull({ type: 'number', minimum: 0 }),
-      headline_kflops: int32, headline_rule: { const: HEADLINE_RULE },
+      headline_kflops: int32, headline_rule: { enum: [HEADLINE_RULE, REPEATED_HEADLINE_RULE] },
       headline_first_run: { type: 'integer', minimum: 1, maximum: MAX_RUNS },
       headline_runs: { type: 'integer', minimum: 1, maximum: MAX_RUNS },
-    }),
+      headline_interval_kflops: orNull({ type: 'array', minItems: 2, maxItems: 2, items: { type: 'number' } }),
+    }, ['headline_first_run', 'headline_runs', 'headline_interval_kflops']),
+    processes: { type: 'array', minItems: 1, maxItems: MAX_PROCESSES, items: process },
+    machine,
+    comparable: { type: 'boolean' },
+    warnings: { type: 'array', maxItems: 5, items: warning },
     result_line: text(200),
     clock: object({
       counter: text(200), resolution_seconds: orNull(seconds), stated_resolution_seconds: orNull(seconds),
@@ -95,5 +128,29 @@ export const RESULT_SCHEMA = {
         },
       },
     }),
-  }),
+  }, SCHEMA_5_PARTS),
+  // Schema 5 has its parts; the older ones have the one block's place.
+  if: { properties: { schema_version: { const: 5 } } },
+  then: {
+    required: SCHEMA_5_PARTS,
+    properties: {
+      ...Object.fromEntries(SCHEMA_5_PARTS.map((part) => [part, true])),
+      measurement: { type: 'object', required: ['processes'], properties: { processes: true } },
+      statistics: {
+        type: 'object',
+        required: ['headline_interval_kflops'],
+        properties: { headline_interval_kflops: true, headline_rule: { const: REPEATED_HEADLINE_RULE } },
+      },
+    },
+  },
+  else: {
+    properties: {
+      measurement: { type: 'object', properties: { warmup_runs: { const: 1 } } },
+      statistics: {
+        type: 'object',
+        required: ['headline_first_run', 'headline_runs'],
+        properties: { headline_first_run: true, headline_runs: true, headline_rule: { const: HEADLINE_RULE } },
+      },
+    },
+  },
 };

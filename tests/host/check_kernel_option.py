@@ -42,18 +42,21 @@ def fast_variants_of(variant):
 def kernels_run(command, env):
     """The variants whose unit kernels ran, and the runner's report."""
     with tempfile.TemporaryDirectory() as folder:
-        record = os.path.join(folder, "callgrind.out")
+        # One record a process: the runs are made in a process of the runner's own.
+        record = os.path.join(folder, "callgrind.out.%p")
         done = subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=" + record,
                                *command], capture_output=True, text=True, timeout=600, env=env)
-        with open(record) as f:
-            names = set(UNIT_KERNEL.findall(f.read()))
+        names = set()
+        for name in os.listdir(folder):
+            with open(os.path.join(folder, name)) as f:
+                names |= set(UNIT_KERNEL.findall(f.read()))
     return names, done
 
 
 for variant in variants:
     for how, args, env in (("--kernels", ["--kernels", variant], environment()),
                            ("VELMARK_KERNELS", [], environment(variant))):
-        done = subprocess.run([runner, "--runs", "1", "--json", *args], capture_output=True, text=True,
+        done = subprocess.run([runner, "--runs", "1", "--processes", "1", "--json", *args], capture_output=True, text=True,
                               timeout=120, env=env)
         if done.returncode == 2 and "this machine cannot run" in done.stderr:
             print(f"skip: this machine cannot run {variant}")
@@ -70,7 +73,7 @@ else:
     for variant in variants:
         for how, args, env in (("--kernels", ["--kernels", variant], environment()),
                                ("VELMARK_KERNELS", [], environment(variant))):
-            ran, done = kernels_run([runner, "--runs", "1", "--json", *args], env)
+            ran, done = kernels_run([runner, "--runs", "1", "--processes", "1", "--json", *args], env)
             if done.returncode == 2 and "this machine cannot run" in done.stderr:
                 print(f"skip: valgrind's processor cannot run {variant}")
                 break

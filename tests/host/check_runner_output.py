@@ -15,7 +15,7 @@ runner = sys.argv[1]
 
 
 def run(args, **kwargs):
-    return subprocess.run([runner, "--runs", "1"] + args, capture_output=True, text=True,
+    return subprocess.run([runner, "--runs", "1", "--processes", "1"] + args, capture_output=True, text=True,
                           timeout=120, **kwargs)
 
 
@@ -81,7 +81,8 @@ with tempfile.TemporaryDirectory() as folder:
           "no temporary file is left beside it")
     report = json.loads(saved)
     keys = {"schema_version", "velmark_version", "timestamp_utc", "host", "build", "measurement",
-            "runs_kflops", "statistics", "result_line", "clock", "timing_table", "validation"}
+            "runs_kflops", "statistics", "processes", "result_line", "clock", "timing_table", "machine",
+            "comparable", "warnings", "validation"}
     check(keys <= set(report), f"every top-level key is there (missing: {keys - set(report)})")
     check(set(report["host"]) >= {"os", "cpu", "logical_cpus"} and
           set(report["build"]) >= {"compiler", "flags", "kernels"} and
@@ -90,17 +91,30 @@ with tempfile.TemporaryDirectory() as folder:
           "every nested key is there")
     check(report["timestamp_utc"].endswith("Z") and len(report["timestamp_utc"]) == 20,
           f"the time is ISO 8601 UTC: {report['timestamp_utc']}")
-    check(report["validation"]["validated"] is True and len(report["runs_kflops"]) == 1,
-          "one run, validated")
+    check(report["validation"]["validated"] is True and len(report["runs_kflops"]) == 1 and
+          report["measurement"]["processes"] == 1 and len(report["processes"]) == 1,
+          "one run in one process, validated")
     clock, stats = report["clock"], report["statistics"]
     check(report["validation"]["measurement_validated"] is True and clock["agrees"] is True and
           0 < clock["resolution_seconds"] < 1e-3 and clock["stated_resolution_seconds"] > 0 and
           abs(clock["counter_seconds"] / clock["reference_seconds"] - 1) < 0.03 and clock["coarse"] is False,
           f"the counter agrees with the wall clock and its steps are measured: {clock!r}")
-    check(stats["headline_kflops"] == report["runs_kflops"][0] and stats["headline_runs"] == 1 and
+    check(stats["headline_kflops"] == report["runs_kflops"][0] and report["processes"][0]["headline_runs"] == 1 and
           re.fullmatch(r"CPU performance [0-9]+\.[0-9]{2} MFlops", report["result_line"]) is not None and
           abs(float(report["result_line"].split()[2]) - stats["headline_kflops"] / 1000) < 0.01,
           "one run is its own block, and the result line is the headline's")
+
+# Several processes: each one's runs in order, the headline the mean of
+# their best blocks, with an interval about it.
+r = subprocess.run([runner, "--runs", "10", "--processes", "3", "--json"], capture_output=True, text=True, timeout=120)
+report = json.loads(r.stdout)
+processes, stats = report["processes"], report["statistics"]
+low, high = stats["headline_interval_kflops"]
+check(r.returncode == 0 and report["measurement"]["processes"] == 3 and report["measurement"]["warmup_runs"] == 3 and
+      len(report["runs_kflops"]) == 30 and [p["runs"] for p in processes] == [10, 10, 10] and
+      stats["headline_kflops"] == round(sum(p["headline_kflops"] for p in processes) / 3) and
+      low <= stats["headline_kflops"] <= high and all(p["clock_hz_before"] > 0 for p in processes),
+      f"three processes of ten runs, the headline their mean within its interval ({r.returncode}, {stats})")
 
 with tempfile.TemporaryDirectory() as folder:
     # A write that fails half-way: the file size limit is hit, with SIGXFSZ
@@ -109,7 +123,7 @@ with tempfile.TemporaryDirectory() as folder:
     earlier = b"an earlier result\n"
     with open(result, "wb") as old:
         old.write(earlier)
-    r = subprocess.run(["sh", "-c", 'trap "" XFSZ; ulimit -f 1; exec "$0" --runs 1 --output "$1"', runner, result],
+    r = subprocess.run(["sh", "-c", 'trap "" XFSZ; ulimit -f 1; exec "$0" --runs 1 --processes 1 --output "$1"', runner, result],
                        capture_output=True, text=True, timeout=120)
     with open(result, "rb") as kept:
         check(r.returncode == 3 and r.stderr.startswith(f"velmark: cannot write {result}: ") and

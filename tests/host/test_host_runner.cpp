@@ -21,7 +21,9 @@ TEST(Options, DefaultsAndEveryForm)
 {
     velmark::Options plain = parse_options({});
     EXPECT_EQ(0, plain.runs) << "no count: the time budget decides";
-    EXPECT_EQ(1.0, plain.budget_seconds);
+    EXPECT_EQ(2.0, plain.budget_seconds);
+    EXPECT_EQ(8, plain.processes);
+    EXPECT_FALSE(plain.as_process);
     EXPECT_FALSE(plain.json);
     EXPECT_TRUE(plain.error.empty());
 
@@ -31,6 +33,9 @@ TEST(Options, DefaultsAndEveryForm)
     EXPECT_EQ("r.json", all.output);
     EXPECT_EQ("sse2", all.kernels);
     EXPECT_EQ(7, parse_options({"--runs=7"}).runs);
+    EXPECT_EQ(1, parse_options({"--processes", "1"}).processes);
+    EXPECT_EQ(64, parse_options({"--processes=64"}).processes);
+    EXPECT_TRUE(parse_options({"--as-process"}).as_process);
     EXPECT_EQ(100000, parse_options({"--runs=100000"}).runs);
     EXPECT_EQ(0.1, parse_options({"--time", "0.1"}).budget_seconds);
     EXPECT_EQ(600.0, parse_options({"--time=600"}).budget_seconds);
@@ -69,6 +74,11 @@ TEST(Options, BadOptionsAndValuesAreNamed)
         EXPECT_EQ(std::string("invalid value for --runs: '") + bad + "' (a whole number from 1 to 100000)", error)
             << bad;
         EXPECT_EQ(error, parse_options({std::string("--runs=") + bad}).error) << bad;
+    }
+    for (const char *bad : {"0", "65", "x", ""}) {
+        EXPECT_EQ(std::string("invalid value for --processes: '") + bad + "' (a whole number from 1 to 64)",
+                  parse_options({"--processes", bad}).error)
+            << bad;
     }
     for (const char *bad : {"0.09", "600.5", "nan", "inf", "1e1", "0x1p1", "-1", "1.2.3", ".", ""}) {
         EXPECT_EQ(std::string("invalid value for --time: '") + bad +
@@ -192,6 +202,25 @@ velmark::Measurement sample_measurement(std::vector<int> results = {1500, 1000, 
     m.clock.reference_seconds = 1.2500001;
     m.clock.agrees = m.clock.conclusive = true;
     m.clock.headline_bound = 0.0001;
+    // Two processes: the second lost its processor a tenth of the time.
+    velmark::ProcessSummary first, second;
+    first.runs = 2;
+    first.headline.kflops = 1700;
+    first.headline.runs = 2;
+    first.state.wall_seconds = 0.625;
+    first.state.cpu_seconds = 0.625;
+    first.state.clock_hz_before = 3e9;
+    first.state.clock_hz_after = 3.1e9;
+    second = first;
+    second.headline.kflops = 1900;
+    second.state.cpu_seconds = 0.5;
+    second.state.system_total_seconds = std::numeric_limits<double>::quiet_NaN();
+    m.processes = {first, second};
+    m.interval = velmark::mean_interval({1700.0, 1900.0});
+    m.machine.clock_hz = 3.05e9;
+    m.machine.ops_per_cycle = 1800e3 / 3.05e9;
+    m.machine.cpu_share = 0.9;
+    m.warnings = {{velmark::kDescheduledWarning, 0.9, velmark::kLeastCpuShare}};
     return m;
 }
 
@@ -200,7 +229,7 @@ TEST(Report, JsonIsOneObjectWithEveryDocumentedKey)
     std::string text = velmark::format_json(sample_context(), sample_measurement());
     EXPECT_EQ(text.size() - 1, text.find('\n')) << "one line";
     nlohmann::json json = nlohmann::json::parse(text);
-    EXPECT_EQ(4, json["schema_version"]);
+    EXPECT_EQ(5, json["schema_version"]);
     EXPECT_EQ("1.0 (git abc1234)", json["velmark_version"]);
     EXPECT_EQ("2026-12-09T01:02:03Z", json["timestamp_utc"]);
     EXPECT_EQ("Some \"CPU\"", json["host"]["cpu"]);
@@ -213,7 +242,8 @@ TEST(Report, JsonIsOneObjectWithEveryDocumentedKey)
     EXPECT_EQ(4, json["measurement"]["runs"]);
     EXPECT_EQ(1.25, json["measurement"]["seconds"]);
     EXPECT_EQ(1.0, json["measurement"]["budget_seconds"]);
-    EXPECT_EQ(1, json["measurement"]["warmup_runs"]);
+    EXPECT_EQ(2, json["measurement"]["warmup_runs"]) << "one a process";
+    EXPECT_EQ(2, json["measurement"]["processes"]);
     EXPECT_EQ((std::vector<int>{1500, 1000, 2000, 1700}), json["runs_kflops"].get<std::vector<int>>());
     ASSERT_EQ(4u, json["runs_averaged_totals_seconds"].size()) << "one pair a run";
     EXPECT_EQ((std::vector<float>{3.375f, 3.875f}), json["runs_averaged_totals_seconds"][2].get<std::vector<float>>())
@@ -231,9 +261,23 @@ TEST(Report, JsonIsOneObjectWithEveryDocumentedKey)
         << "no spread in one run";
     EXPECT_EQ("CPU performance 1.80 MFlops", json["result_line"]) << "the headline, not the best run";
     EXPECT_EQ(1800, json["statistics"]["headline_kflops"]);
-    EXPECT_EQ("best block of 10 runs", json["statistics"]["headline_rule"]);
-    EXPECT_EQ(1, json["statistics"]["headline_first_run"]) << "counted from 1, as the text does";
-    EXPECT_EQ(4, json["statistics"]["headline_runs"]);
+    EXPECT_EQ("mean of the processes' best blocks of 10 runs", json["statistics"]["headline_rule"]);
+    EXPECT_NEAR(1800.0 - 12.7062 * 100.0, json["statistics"]["headline_interval_kflops"][0].get<double>(), 1e-6)
+        << "two processes: t with one degree of freedom";
+    EXPECT_NEAR(1800.0 + 12.7062 * 100.0, json["statistics"]["headline_interval_kflops"][1].get<double>(), 1e-6);
+    const nlohmann::json &process = json["processes"][1];
+    EXPECT_EQ(1900, process["headline_kflops"]);
+    EXPECT_EQ(1, process["headline_first_run"]) << "counted from 1, as the text does";
+    EXPECT_EQ(2, process["headline_runs"]);
+    EXPECT_EQ(0.5, process["cpu_seconds"]);
+    EXPECT_EQ(3.1e9, process["clock_hz_after"]);
+    EXPECT_TRUE(process["system_total_seconds"].is_null()) << "not measured";
+    EXPECT_EQ(3.05e9, json["machine"]["clock_hz"]);
+    EXPECT_EQ(0.9, json["machine"]["cpu_share"]);
+    EXPECT_TRUE(json["machine"]["steal_share"].is_null());
+    EXPECT_TRUE(json["machine"]["governor"].is_null());
+    EXPECT_EQ(false, json["comparable"]);
+    EXPECT_EQ(nlohmann::json::parse(R"([{"code":"descheduled","value":0.9,"limit":0.95}])"), json["warnings"]);
     const nlohmann::json &clock = json["clock"];
     EXPECT_EQ("the counter", clock["counter"]);
     EXPECT_EQ("the wall clock", clock["reference"]);
@@ -325,13 +369,17 @@ TEST(Report, TextLeadsWithTheBestRunAndSaysWhenTheMachineWasBusy)
          {"Velmark 1.0 (git abc1234) host runner, 2026-12-09T01:02:03Z\n",
           "host:     Linux 6.1.0 x86_64; Some \"CPU\"; 2 logical CPUs\n", "compiler: GCC 12.2.0\n",
           "kernels:  portable\n", "timing table of the best run:\n",
-          "runs:     4 in 1.25 s (budget 1 s), after 1 warm-up run that is not counted\n",
+          "runs:     4 in 1.25 s (budget 1 s), in 2 processes, each after 1 warm-up run that is not counted\n",
           "best:     2000 KFLOPS\n", "median:   1600 KFLOPS, 80.0% of the best\n",
           "minimum:  1000 KFLOPS\n", "spread:   27.12% (coefficient of variation of the runs)\n",
           "clock:    the counter, steps of 2e-08 s seen (the system says 1e-09 s); against the wall clock over the "
           "counted runs, 1.250000 s and 1.250000 s\n",
-          "headline: 1800 KFLOPS, the best block of 10 runs (runs 1 to 4); the clock's steps move it by about 0.01%\n"
-          "CPU performance 1.80 MFlops\n",
+          "process:  each one's best block of 10 runs, KFLOPS: 1700, 1900\n",
+          "headline: 1800 KFLOPS, the mean of the processes' best blocks of 10 runs, 95% interval 529 to 3071 (within "
+          "70.59%); the clock's steps move it by about 0.01%\nCPU performance 1.80 MFlops\n",
+          "machine:  core clock 3.050 GHz measured (3.000 at the start, 3.100 at the end), 0.00 floating-point",
+          "CPU time over wall time 90.0%, involuntary switches not measured; steal not measured",
+          "not comparable: the runner had its processor 90.0% of the wall time, below 95%",
           "note: the median run is only 80%", "correct operation validated\nmeasurement validated\n"}) {
         EXPECT_NE(std::string::npos, text.find(expected)) << expected << "\n" << text;
     }
@@ -341,7 +389,7 @@ TEST(Report, TextLeadsWithTheBestRunAndSaysWhenTheMachineWasBusy)
     steady.validated = false;
     text = velmark::format_text(sample_context(), steady);
     EXPECT_EQ(std::string::npos, text.find("note:"));
-    EXPECT_NE(std::string::npos, text.find("runs:     3 in 1.25 s (count fixed), after 1 warm-up run"));
+    EXPECT_NE(std::string::npos, text.find("runs:     3 in 1.25 s (count fixed), in 2 processes, each after 1 warm-up run"));
     EXPECT_NE(std::string::npos, text.find("correct operation NOT validated"));
 
     EXPECT_EQ(std::string::npos, velmark::format_text(sample_context(), sample_measurement({1000, 900, 800})).find("note:"))

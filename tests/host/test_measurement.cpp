@@ -85,7 +85,8 @@ struct FakeEngine {
 
 velmark::Measurement measure_runs_for(FakeEngine &fake, const char *seconds)
 {
-    return velmark::measure(velmark::plan_from(velmark::parse_options({"--time", seconds})), fake.engine());
+    return velmark::measure(velmark::plan_from(velmark::parse_options({"--time", seconds, "--processes", "1"})),
+                            fake.engine());
 }
 
 TEST(Measurement, ACountMakesExactlyThatManyRunsAndReportsNoBudget)
@@ -126,7 +127,7 @@ TEST(Measurement, ABudgetRunsUntilItIsSpentAndIsReported)
 {
     FakeEngine fake{{5}};
     fake.step = 0.5;  // a run takes 0.5 s by this clock
-    velmark::Measurement m = velmark::measure(velmark::plan_from(velmark::parse_options({"--time", "8"})), fake.engine());
+    velmark::Measurement m = velmark::measure(velmark::plan_from(velmark::parse_options({"--time", "8", "--processes", "1"})), fake.engine());
     EXPECT_EQ(16u, m.runs.size()) << "8 s of 0.5 s runs";
     EXPECT_EQ(8.0, m.budget_seconds);
     EXPECT_EQ(8.0, m.seconds);
@@ -134,7 +135,7 @@ TEST(Measurement, ABudgetRunsUntilItIsSpentAndIsReported)
     FakeEngine quick{{5}};
     quick.step = 0.25;
     velmark::Measurement defaults = velmark::measure(velmark::plan_from(velmark::parse_options({})), quick.engine());
-    EXPECT_EQ(1.0, defaults.budget_seconds);
+    EXPECT_EQ(0.25, defaults.budget_seconds) << "2 s shared by eight processes";
     EXPECT_EQ(10u, defaults.runs.size()) << "at least ten runs";
 }
 

@@ -49,7 +49,7 @@ for (const [, names, type] of doc.matchAll(/^\| (`[^|]+`) \| ([^|]+) \|/gm)) {
 }
 
 check(doc.includes(`This is schema version ${SCHEMA_VERSION}`) && described.get('schema_version') !== undefined &&
-      new RegExp(`^\\| \`schema_version\` \\| integer \\| ${SCHEMA_VERSION} \\|`, 'm').test(doc),
+      new RegExp(`^\\| \`schema_version\` \\| integer \\| ${SCHEMA_VERSION}\\b`, 'm').test(doc),
 `the page names schema version ${SCHEMA_VERSION}, at its top and in its table`);
 const undescribed = [...schemaFields.keys()].filter((path) => !described.has(path));
 check(undescribed.length === 0, `every field of the schema is described (not: ${undescribed.join(', ') || 'none'})`);

@@ -72,7 +72,7 @@ const forgeries = [
   ['not-validated', (r) => { r.validation.validated = false; }, /validation\.validated is false, but the digests and the residual give true/],
   ['wrong-warmup-validated', (r) => { r.validation.timed_runs.warmup_digest = '0x0000000000000001'; },
     /validation\.validated is true, but the digests and the residual give false/],
-  ['schema-2', (r) => { r.schema_version = 2; }, /schema_version is 2, not schema 3 to 4.*malformed/],
+  ['schema-2', (r) => { r.schema_version = 2; }, /schema_version is 2, not schema 3 to 5.*malformed/],
   ['clock-steps-too-coarse', (r) => { r.clock.reference_resolution_seconds = 0.5 * r.clock.reference_seconds; },
     /clock\.agrees is true, but the clocks' readings and steps give false/],
   ['clock-counted-too-long', (r) => { r.clock.counter_seconds *= 1.05; },

@@ -140,7 +140,7 @@ check(throws === 0, `neither reader throws on ${tries} fragments and reports${th
 check(passedForged === 0, `no report with a changed figure or verdict passes (${passedForged} did${firstForged ? `: ${firstForged}` : ''})`);
 check(polluted === 0, 'no key reached an object prototype, and nothing was run');
 check(readFragment('#result=eyJzY2hlbWFfdmVyc2lvbiI6Mn0').report.schema_version === 2 &&
-      checkResult({ schema_version: 2 })[0].text.startsWith('schema_version is 2, not schema 3 to 4'),
+      checkResult({ schema_version: 2 })[0].text.startsWith('schema_version is 2, not schema 3 to 5'),
 'a link carrying only {"schema_version":2} is read and refused for its schema, not a crash');
 check(readFragment('#result=%%%').error.includes('not base64url') && readFragment('#result=bm90IGpzb24').error.includes('JSON'),
       'a link that is not base64, or not JSON, says so');
