@@ -19,6 +19,7 @@ import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 import { fewerRuns, saturated } from './remade_report.mjs';
+import { comparabilityWarnings, machineState } from '../../web/machine_state.js';
 
 const here = dirname(fileURLToPath(import.meta.url));
 const checker = join(here, '../../tools/check_results.mjs');
@@ -113,6 +114,32 @@ const pageForgeries = [
     Object.assign(r, fewerRuns(r, r.measurement.runs));
   }, /the clock is coarse .*not an entry for the table/],
 ];
+// A report of the runner's eight processes (schema 5, made on the
+// developers' machine): each process's block, the interval and the
+// machine's state are recomputed; a state past a limit, with every figure
+// made again from it, holds but is no entry.
+const repeated = JSON.parse(readFileSync(join(here, 'runner-report-5.json'), 'utf8'));
+const remadeState = (r) => {
+  const state = machineState(r.processes, r.runs_kflops, r.statistics.headline_kflops, r.host.logical_cpus);
+  for (const [field, value] of Object.entries(state)) r.machine[field] = Number.isFinite(value) ? value : null;
+  r.warnings = comparabilityWarnings(state);
+  r.comparable = r.warnings.length === 0;
+};
+const repeatedForgeries = [
+  ['r5-process-raised', (r) => { r.processes[1].headline_kflops += 1; }, /processes\[1\]\.headline_kflops is \d+, but its runs give \d+/],
+  ['r5-interval-narrowed', (r) => { r.statistics.headline_interval_kflops[0] += 1000; },
+    /statistics\.headline_interval_kflops is .* but the processes' blocks give/],
+  ['r5-runs-moved', (r) => { r.processes[0].runs += 1; r.processes[1].runs -= 1; }, /processes\[[01]\]\.headline/],
+  ['r5-miscounted', (r) => { r.processes[0].runs += 1; }, /the 8 processes count \d+ runs of \d+/],
+  ['r5-busy-unsaid', (r) => { for (const p of r.processes) p.cpu_seconds = 0.9 * p.wall_seconds; },
+    /machine\.cpu_share is .* but the processes' numbers give 0\.9/],
+  ['r5-descheduled', (r) => { for (const p of r.processes) p.cpu_seconds = 0.9 * p.wall_seconds; remadeState(r); },
+    /not comparable: the runner had its processor 90\.0% of the wall time, below 95%/],
+  ['r5-steal', (r) => { for (const p of r.processes) p.system_steal_seconds = 0.03 * p.system_total_seconds; remadeState(r); },
+    /not comparable: the hypervisor took 3\.0% of the processors' time/],
+  ['r5-warning-dropped', (r) => { r.processes.at(-1).clock_hz_after = 0.9 * r.processes[0].clock_hz_before; remadeState(r); r.warnings = []; r.comparable = true; },
+    /warnings are \[\], but the processes' numbers give \["clock_fell"\]/],
+];
 const folder = mkdtempSync(join(tmpdir(), 'velmark-results-'));
 try {
   for (const [name, forge] of forgeries) {
@@ -127,6 +154,14 @@ try {
     writeFileSync(join(folder, `${name}.json`), JSON.stringify(report));
     writeFileSync(join(folder, `${name}.about.json`), JSON.stringify({ ...pageAbout, machine: `${pageAbout.machine} (${name})` }));
   }
+  for (const [name, forge] of repeatedForgeries) {
+    const report = copy(repeated);
+    forge(report);
+    writeFileSync(join(folder, `${name}.json`), JSON.stringify(report));
+    writeFileSync(join(folder, `${name}.about.json`), JSON.stringify({ ...about, machine: `${about.machine} (${name})` }));
+  }
+  writeFileSync(join(folder, 'repeated.json'), JSON.stringify(repeated));
+  writeFileSync(join(folder, 'repeated.about.json'), JSON.stringify({ ...about, machine: `${about.machine} (eight processes)` }));
   // An emulator measures itself, not a machine.
   copyFileSync(join(results, native), join(folder, 'emulated.json'));
   writeFileSync(join(folder, 'emulated.about.json'), JSON.stringify({ ...about, machine: `${about.machine} (qemu)`, under: 'qemu' }));
@@ -158,8 +193,9 @@ try {
   const { status, out } = runChecker(folder);
   const says = (file, reason) => out.split('\n').some((line) => line.startsWith(join(folder, file) + ':') && reason.test(line));
   check(status === 1, `the checker fails a folder with forgeries (status ${status})`);
-  for (const [name, , reason] of [...forgeries, ...pageForgeries]) check(says(`${name}.json`, reason), `${name}.json is refused: ${reason}`);
+  for (const [name, , reason] of [...forgeries, ...pageForgeries, ...repeatedForgeries]) check(says(`${name}.json`, reason), `${name}.json is refused: ${reason}`);
   check(!says('ten-runs.json', /./), 'an entry of exactly ten runs, every figure its own, is admitted');
+  check(!says('repeated.json', /./), "the runner's report of eight processes, every figure its own, is admitted");
   check(says('a-dirty.json', /is no release or clean commit/) && !says('b-claimed.json', /./),
         'an entry refused for its version claims nothing: the same machine\'s next entry is admitted');
   check(says('brackets.json', /nests 100000 deep/), 'a file of 100000 nested brackets is refused, and the others still checked');
@@ -172,8 +208,9 @@ try {
   check(says('nameless.json', /"machine" must name the machine/), 'a description without the machine is refused');
   check(says('garbage.json', /is not JSON/), 'a file that is no JSON is refused');
   const counts = /^(\d+) passed, (\d+) failed$/m.exec(out);
-  check(counts && counts[1] === '3' && Number(counts[2]) === forgeries.length + pageForgeries.length + 8,
-        `three entries passed (kept, ten runs, the one claimed), every other failed: ${counts && counts[0]}`);
+  check(counts && counts[1] === '4' &&
+        Number(counts[2]) === forgeries.length + pageForgeries.length + repeatedForgeries.length + 8,
+        `four entries passed (kept, ten runs, the one claimed, eight processes), every other failed: ${counts && counts[0]}`);
 
   const placed = runChecker(results, '--place', join(results, native));
   check(placed.status === 0 && /rank \d+ of \d+/.test(placed.out) && /times the fastest entry/.test(placed.out),
