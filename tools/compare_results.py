@@ -1,7 +1,11 @@
 #!/usr/bin/python3
 """Compares Velmark result files (velmark --output FILE, or --json) side by
 side: CPU, build, best, median, spread and the ratio of each best to the
-first file's. With --plot FILE.png it also draws each file's runs as a
+first file's. Then each file against the first: the ratio of their
+headlines with its 95% interval and a verdict, faster, slower or no change
+(within the interval or within a 2% noise threshold), saying when the two
+come from different machines, builds or kernels, when either has too few
+processes for an interval, and when either is not comparable. With --plot FILE.png it also draws each file's runs as a
 distribution with its best and median marked (needs Debian's
 python3-matplotlib, which is why this runs Debian's own Python).
 
@@ -16,8 +20,27 @@ import sys
 # 3 leads with a headline of its own (the best block of ten runs) and checks
 # the clock. Before 3 the headline was the best run. Version 4 stores the
 # measurement's problems as codes with their numbers, which this tool does
-# not read.
-SCHEMA_VERSIONS = (1, 2, 3, 4)
+# not read. Version 5 measures in processes: their headlines are the
+# samples an interval is made from.
+SCHEMA_VERSIONS = (1, 2, 3, 4, 5)
+
+# A change smaller than this is no change, whatever its interval: reruns
+# on one quiet machine move the headline by up to about 1%, twice that is
+# the least a verdict calls a difference.
+NOISE_THRESHOLD = 0.02
+# Below three processes a standard deviation is a guess.
+LEAST_SAMPLES = 3
+# Student's t, two-sided 95%, by degrees of freedom (measure/interval.cpp).
+T975 = (12.7062, 4.3027, 3.1824, 2.7764, 2.5706, 2.4469, 2.3646, 2.3060, 2.2622, 2.2281,
+        2.2010, 2.1788, 2.1604, 2.1448, 2.1314, 2.1199, 2.1098, 2.1009, 2.0930, 2.0860,
+        2.0796, 2.0739, 2.0687, 2.0639, 2.0595, 2.0555, 2.0518, 2.0484, 2.0452, 2.0423)
+
+
+def t975(df):
+    if df <= 30:
+        return T975[max(1, int(df)) - 1]
+    z = 1.959964
+    return z + (z ** 3 + z) / (4 * df) + (5 * z ** 5 + 16 * z ** 3 + 3 * z) / (96 * df * df)
 
 
 def load(path):
@@ -73,6 +96,77 @@ def table(paths, reports):
     return "\n".join("  ".join(cell.ljust(w) for cell, w in zip(row, widths)).rstrip() for row in rows)
 
 
+def samples(report):
+    """The processes' headlines, the samples of the mean; none before version 5."""
+    return [p["headline_kflops"] for p in report.get("processes", [])]
+
+
+def ratio_interval(a, b):
+    """The ratio of b's mean to a's with its 95% interval, by the delta
+    method on the two means' relative standard errors and Welch's degrees
+    of freedom; None for the interval when either has fewer than two."""
+    mean_a, mean_b = sum(a) / len(a), sum(b) / len(b)
+    ratio = mean_b / mean_a
+    if len(a) < 2 or len(b) < 2 or mean_a <= 0 or mean_b <= 0:
+        return ratio, None
+
+    def relative_variance(xs, mean):
+        return sum((x - mean) ** 2 for x in xs) / (len(xs) - 1) / len(xs) / mean ** 2
+
+    va, vb = relative_variance(a, mean_a), relative_variance(b, mean_b)
+    if va + vb == 0:
+        return ratio, (ratio, ratio)
+    df = (va + vb) ** 2 / (va ** 2 / (len(a) - 1) + vb ** 2 / (len(b) - 1))
+    half = t975(df) * (va + vb) ** 0.5
+    return ratio, (ratio * (1 - half), ratio * (1 + half))
+
+
+def differences(a, b):
+    """What sets the two reports apart beyond the figure."""
+    said = []
+    if (a["host"]["cpu"], a["host"]["os"]) != (b["host"]["cpu"], b["host"]["os"]):
+        said.append("different machines")
+    if [a["build"].get(k) for k in ("platform", "compiler", "flags")] != \
+            [b["build"].get(k) for k in ("platform", "compiler", "flags")]:
+        said.append("different builds")
+    if a["build"]["kernels"] != b["build"]["kernels"]:
+        said.append(f"different kernels ({a['build']['kernels']} and {b['build']['kernels']})")
+    return said
+
+
+def verdict(path_a, a, path_b, b):
+    """One file against the first: its ratio, interval, verdict and warnings."""
+    name_a, name_b = os.path.basename(path_a), os.path.basename(path_b)
+    warnings = differences(a, b)
+    for name, report in ((name_a, a), (name_b, b)):
+        n = len(samples(report))
+        if n == 0:
+            warnings.append(f"{name} is of schema {report['schema_version']}, which lacks the processes' figures "
+                            "(version 5): no interval")
+        elif n < LEAST_SAMPLES:
+            warnings.append(f"{name} has too few processes for an interval ({n}; at least {LEAST_SAMPLES})")
+        if report.get("comparable") is False:
+            codes = ", ".join(w["code"] for w in report["warnings"])
+            warnings.append(f"{name} is not comparable ({codes})")
+    sa, sb = samples(a), samples(b)
+    ratio, interval = ratio_interval(sa or [headline(a)], sb or [headline(b)])
+    if interval is None or len(sa) < LEAST_SAMPLES or len(sb) < LEAST_SAMPLES:
+        outcome = "no verdict"
+        shown = f"{ratio:.3f}"
+    else:
+        low, high = interval
+        if low > 1 and ratio > 1 + NOISE_THRESHOLD:
+            outcome = "faster"
+        elif high < 1 and ratio < 1 - NOISE_THRESHOLD:
+            outcome = "slower"
+        else:
+            outcome = f"no change (within its interval or {100 * NOISE_THRESHOLD:.0f}%)"
+        shown = f"{ratio:.3f} (95% interval {low:.3f} to {high:.3f})"
+    lines = [f"{name_b} against {name_a}: {shown}, {outcome}"]
+    lines += [f"  warning: {w}" for w in warnings]
+    return "\n".join(lines)
+
+
 def plot(paths, reports, output):
     try:
         import matplotlib
@@ -122,6 +216,8 @@ def main():
     args = parser.parse_args()
     reports = [load(path) for path in args.results]
     print(table(args.results, reports))
+    for path, report in zip(args.results[1:], reports[1:]):
+        print(verdict(args.results[0], reports[0], path, report))
     if args.plot:
         plot(args.results, reports, args.plot)
 

@@ -34,7 +34,7 @@ with tempfile.TemporaryDirectory() as folder:
     out = subprocess.run([tool, a, b, "--plot", chart], capture_output=True, text=True, timeout=120)
     print(out.stdout + out.stderr)
     lines = out.stdout.splitlines()
-    ok = (out.returncode == 0 and len(lines) == 3 and
+    ok = (out.returncode == 0 and len(lines) >= 3 and
           lines[1].split()[:3] == ["slow.json", "CPU", "One"] and lines[1].split()[-1] == "1.00" and
           "90.0%" in lines[1] and lines[2].split()[-1] == "2.00" and "avx2" in lines[2] and
           "1800" in lines[2] and "85.7%" in lines[2] and "2000 (coarse)" in lines[2] and "(coarse)" not in lines[1])
@@ -45,10 +45,33 @@ with tempfile.TemporaryDirectory() as folder:
     ok = ok and bad.returncode != 0 and "cannot read" in bad.stderr
     other = os.path.join(folder, "other.json")
     newer = result("CPU Three", "portable", [5])
-    newer["schema_version"] = 5
+    newer["schema_version"] = 6
     json.dump(newer, open(other, "w"))
     refused = subprocess.run([tool, a, other], capture_output=True, text=True, timeout=120)
     print(refused.stderr)
-    ok = ok and refused.returncode != 0 and "is not a Velmark result of schema version 1, 2, 3 or 4" in refused.stderr
+    ok = ok and refused.returncode != 0 and "is not a Velmark result of schema version 1, 2, 3, 4 or 5" in refused.stderr
+
+    # Schema 5: the processes' headlines give the ratio its interval and a verdict.
+    def processes(headlines, kernels="avx2", comparable=True):
+        report = result("CPU Two", kernels, headlines)
+        report.update(schema_version=5, processes=[{"headline_kflops": h} for h in headlines],
+                      comparable=comparable, warnings=[] if comparable else [{"code": "steal"}])
+        report["statistics"]["headline_kflops"] = round(sum(headlines) / len(headlines))
+        return report
+    files = {"base": processes([1000, 1010, 990, 1005]), "rerun": processes([1004, 995, 1000, 1010]),
+             "sse2": processes([800, 805, 795, 810], "sse2"), "two": processes([1000, 1200]),
+             "stolen": processes([1030, 1040, 1020, 1035], comparable=False)}
+    for name, report in files.items():
+        json.dump(report, open(os.path.join(folder, name + ".json"), "w"))
+    compared = subprocess.run([tool] + [os.path.join(folder, name + ".json") for name in files],
+                              capture_output=True, text=True, timeout=120)
+    print(compared.stdout)
+    said = compared.stdout
+    ok = ok and compared.returncode == 0 and \
+        "rerun.json against base.json: 1.001 (95% interval 0.987 to 1.015), no change" in said and \
+        "sse2.json against base.json: 0.801 (95% interval 0.789 to 0.814), slower" in said and ", slower\n" in said and \
+        "warning: different kernels (avx2 and sse2)" in said and \
+        "two.json against base.json: 1.099, no verdict\n  warning: two.json has too few processes for an interval (2" in said and \
+        "stolen.json against base.json: 1.030 (95% interval" in said and "faster\n  warning: stolen.json is not comparable (steal)" in said
 print("1 passed, 0 failed" if ok else "0 passed, 1 failed")
 sys.exit(0 if ok else 1)
