@@ -1,12 +1,12 @@
 // The measurement, as the host runner makes it: one warm-up run that is
-// not counted, then whole runs for about a second (at least ten), every
+// not counted, then whole runs for its share of the time (at least ten), every
 // run's result and solution digest kept, the best run's timing table, the
 // statistics, the headline (the best block of ten runs), and one untimed
 // solve; the clock the module timed with checked against the browser's
 // wall clock over the counted runs; then the one pass/fail decision.
 
 import {
-  KNOWN_RUN_DIGEST, KNOWN_SOLUTION_DIGEST, MAX_RUNS, MIN_RUNS_IN_BUDGET,
+  DEFAULT_BUDGET_SECONDS, DEFAULT_PROCESSES, KNOWN_RUN_DIGEST, KNOWN_SOLUTION_DIGEST, MAX_RUNS, MIN_RUNS_IN_BUDGET,
 } from './constants.js';
 import { LEADING_DIMENSION, ORDER, smallestStep } from './engine.js';
 import { bestBlock, judgeTime, summarise } from './run_statistics.js';
@@ -62,12 +62,8 @@ function oneRun(engine) {
 // runs: a fixed count, or 0 for the time budget; seconds(): a clock for
 // the budget; reference(): a second clock in seconds, of another source
 // than the one the module times with (engine.clock), to check it by.
-// The page measures in one Worker for one second: the runner's budget
-// before it shared its time among processes.
-export const PAGE_BUDGET_SECONDS = 1.0;
-
 export function measure(engine, {
-  runs = 0, budget = PAGE_BUDGET_SECONDS, seconds, reference = () => Date.now() / 1000, onRun = () => {},
+  runs = 0, budget = DEFAULT_BUDGET_SECONDS / DEFAULT_PROCESSES, seconds, reference = () => Date.now() / 1000, onRun = () => {},
 }) {
   const counter = () => engine.clock.ticks() / engine.clock.frequency();
   const clock = {

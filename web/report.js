@@ -4,8 +4,10 @@
 // fragment. These only format: the measurement decides.
 
 import {
-  CLOCK_CHECK_TOO_SHORT, CLOCKS_DISAGREE, HEADLINE_RULE, KNOWN_RUN_DIGEST, KNOWN_SOLUTION_DIGEST, RESULT_FORMAT,
+  CLOCK_CHECK_TOO_SHORT, CLOCKS_DISAGREE, KNOWN_RUN_DIGEST, KNOWN_SOLUTION_DIGEST, REPEATED_HEADLINE_RULE, RESULT_FORMAT,
+  SCHEMA_VERSION,
 } from './constants.js';
+import { warningText } from './machine_state.js';
 import { MOST_BYTES, parseBoundedJson } from './bounded_json.js';
 import { averagedTotals } from './measure.js';
 
@@ -70,15 +72,42 @@ export function microseconds(seconds) {
   return seconds === null ? 'unknown' : `${(seconds * 1e6).toFixed(seconds < 1e-5 ? 1 : 0)} µs`;
 }
 
+const percent = (share, digits = 1) => (share === null ? 'not measured' : `${(100 * share).toFixed(digits)}%`);
+
+// The machine's state as the report gives it, and whether it compares.
+function machineLines(report) {
+  const m = report.machine;
+  return [
+    ['core clock', m.clock_hz === null ? 'not measured (a browser does not tell)'
+      : `${(m.clock_hz / 1e9).toFixed(3)} GHz measured, ${m.ops_per_cycle.toFixed(2)} floating-point operations a cycle`],
+    ['machine', `CPU time over wall time ${percent(m.cpu_share)}; steal ${percent(m.steal_share)}; ` +
+      `other processors busy ${percent(m.others_busy_share, 0)}`],
+    ['trend', m.first_third_kflops === null ? 'too few runs to tell'
+      : `the median run of the first third ${m.first_third_kflops.toFixed(0)} KFLOPS, of the last third ` +
+        `${m.last_third_kflops.toFixed(0)} (${(100 * m.last_third_kflops / m.first_third_kflops).toFixed(1)}%)`],
+    ['comparable', report.comparable ? 'yes: no warning'
+      : `no: ${report.warnings.map((w) => warningText(w)).join('; ')}`],
+  ];
+}
+
 // What the page lists of a report, as text: the statistics (term and
 // value) and the validation's lines (each with whether it is wrong). Any
 // report the results' checker admits gives these.
 export function resultView(report) {
   const s = report.statistics, v = report.validation, clock = report.clock, timed = v.timed_runs;
+  const processes = report.processes || [];
+  const interval = s.headline_interval_kflops;
   const statistics = [
-    ['runs', `${report.measurement.runs} in ${report.measurement.seconds.toFixed(2)} s, after 1 warm-up run that is not counted`],
-    ['headline', `${s.headline_kflops} KFLOPS, the ${s.headline_rule} (runs ${s.headline_first_run} to ` +
-      `${s.headline_first_run + s.headline_runs - 1})`],
+    ['runs', `${report.measurement.runs} in ${report.measurement.seconds.toFixed(2)} s` +
+      (processes.length ? `, in ${processes.length} fresh ${processes.length === 1 ? 'worker or process' : 'workers or processes'}, each` : '') +
+      ' after 1 warm-up run that is not counted'],
+    ['headline', processes.length
+      ? `${s.headline_kflops} KFLOPS, the ${s.headline_rule}` +
+        (interval ? `, 95% interval ${interval[0].toFixed(0)} to ${interval[1].toFixed(0)} ` +
+          `(within ${(50 * (interval[1] - interval[0]) / s.headline_kflops).toFixed(2)}%)` : ', no interval (one process)')
+      : `${s.headline_kflops} KFLOPS, the ${s.headline_rule} (runs ${s.headline_first_run} to ` +
+        `${s.headline_first_run + s.headline_runs - 1})`],
+    ...(processes.length ? [['each', processes.map((p) => p.headline_kflops).join(', ') + ' KFLOPS']] : []),
     ['best', `${s.best_kflops} KFLOPS`],
     ['median', `${s.median_kflops} KFLOPS` + (s.median_to_best !== null ? `, ${(100 * s.median_to_best).toFixed(1)}% of the best` : '')],
     ['minimum', `${s.min_kflops} KFLOPS`],
@@ -88,6 +117,7 @@ export function resultView(report) {
     ['clock bound', clock.headline_bound === null ? 'unknown'
       : `the clock's steps move the headline by about ${(100 * clock.headline_bound).toPrecision(2)}%` +
         (clock.coarse ? ': coarse, not a comparable result' : '')],
+    ...(report.machine ? machineLines(report) : [['machine', `not recorded (schema ${report.schema_version}, before 5)`]]),
     ['version', report.velmark_version],
     ['compiler', `${report.build.compiler} ${report.build.flags}`],
   ];
@@ -123,29 +153,29 @@ export function outcome(report) {
   return { failure: false, text: headlineLine(report) };
 }
 
-// context: { velmark_version, timestamp_utc, host: {...}, build: {...} }
-// The page measures in one Worker, one block of runs: its report is of
-// schema 4, which the gate reads beside the runner's schema 5 (which adds
-// the processes and the machine's state).
-export const PAGE_SCHEMA_VERSION = 4;
-
+// context: { velmark_version, timestamp_utc, host: {...}, build: {...} };
+// m: the Workers' measurements made one (repetition.js).
 export function reportJson(context, m) {
   const s = m.statistics, clock = m.clock;
   return {
-    schema_version: PAGE_SCHEMA_VERSION,
+    schema_version: SCHEMA_VERSION,
     velmark_version: context.velmark_version,
     timestamp_utc: context.timestamp_utc,
     host: context.host,
     build: { platform: PLATFORM, ...context.build },
-    measurement: { runs: m.runs.length, warmup_runs: 1, seconds: m.seconds, budget_seconds: m.budget },
+    measurement: {
+      runs: m.runs.length, processes: m.processes.length, warmup_runs: m.processes.length, seconds: m.seconds,
+      budget_seconds: m.budget,
+    },
     runs_kflops: m.runs.map((run) => run.kflops),
     runs_averaged_totals_seconds: m.runs.map((run) => averagedTotals(run.table)),
     statistics: {
       best_kflops: s.best, median_kflops: s.median, min_kflops: s.minimum,
       median_to_best: finiteOrNull(s.medianToBest), coefficient_of_variation: finiteOrNull(s.cv),
-      headline_kflops: m.headline.kflops, headline_rule: HEADLINE_RULE,
-      headline_first_run: m.headline.firstRun + 1, headline_runs: m.headline.runs,
+      headline_kflops: m.headline.kflops, headline_rule: REPEATED_HEADLINE_RULE,
+      headline_interval_kflops: m.interval.samples >= 2 ? [m.interval.low, m.interval.high] : null,
     },
+    processes: m.processes,
     result_line: resultLine(m.headline.kflops),
     clock: {
       counter: clock.counter, resolution_seconds: finiteOrNull(clock.resolution_seconds),
@@ -157,6 +187,12 @@ export function reportJson(context, m) {
     timing_table: m.runs.length
       ? m.runs[m.best].table.map((c) => ({ ...c, kflops: finiteOrNull(c.kflops) }))
       : [],
+    machine: {
+      ...Object.fromEntries(Object.entries(m.machine).map(([field, value]) => [field, finiteOrNull(value)])),
+      governor: null, boost: null, min_hz: null, max_hz: null,
+    },
+    comparable: m.warnings.length === 0,
+    warnings: m.warnings,
     validation: {
       digest: m.untimed.digest, expected_digest: KNOWN_SOLUTION_DIGEST,
       normalised_residual: finiteOrNull(m.untimed.residual), max_error: finiteOrNull(m.untimed.maxError),

@@ -1,6 +1,6 @@
 // Runs the benchmark off the page's thread, so that the page stays
 // responsive: loads the module this browser runs (or the one the page
-// names), makes the measurement (which measures the clock's resolution and
+// names), makes the measurement for the time it is given (which measures the clock's resolution and
 // checks the clock), and posts it back.
 import { Engine, moduleFor, pageClock } from './engine.js';
 import { measure } from './measure.js';
@@ -12,6 +12,7 @@ onmessage = async ({ data }) => {
     if (!response.ok) throw new Error(`${name}: ${response.status} ${response.statusText}`);
     const engine = await Engine.load(await response.arrayBuffer(), pageClock());
     const measurement = measure(engine, {
+      ...(data.budget ? { budget: data.budget } : {}),
       seconds: () => performance.now() / 1000,
       onRun: (runs) => runs % 10 === 0 && postMessage({ progress: runs }),
     });

@@ -292,7 +292,7 @@ if check(archive is not None, f"web: a zip archive is in {dist}"):
             "build-info.json", "HEADERS.txt", "velmark.ico", "velmark.wasm", "velmark-simd.wasm",
             "coi-serviceworker.js", "coi-serviceworker.LICENSE.txt", "result_check.js", "standing.js", "constants.js",
             "results-table.json", "run_statistics.js", "result_validator.js", "bounded_json.js", "LICENSE",
-            "results.html", "results_page.js", "results_view.js", "entry_check.js"]
+            "results.html", "results_page.js", "results_view.js", "entry_check.js", "machine_state.js", "repetition.js"]
     check(set(files) == {top + "/" + f for f in page}, f"{name}: holds exactly the page's files (is {sorted(files)})")
     licensed(archive, top + "/LICENSE")
     with tempfile.TemporaryDirectory() as folder:

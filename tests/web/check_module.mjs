@@ -19,6 +19,7 @@ import {
 import { judgeSolution, measure, solutionDigest } from '../../web/measure.js';
 import { bestBlock } from '../../web/run_statistics.js';
 import { readFragment, reportJson, resultLine, shareFragment } from '../../web/report.js';
+import { combineMeasurements } from '../../web/repetition.js';
 
 const [site, hostAnswer] = process.argv.slice(2);
 const TRANSPOSED_SOLUTION_DIGEST = '0xef59d7aef59b6e77';
@@ -262,6 +263,8 @@ async function madeUpEngine(bytes, { results, wrong = [], untimedWrong = false, 
   return { engine, measureWith };
 }
 
+// One Worker's measurement as the page reports it.
+const one = (m) => combineMeasurements([m], 2);
 const CONTEXT = { velmark_version: '1.0', timestamp_utc: '2026-12-10T00:00:00Z', host: { browser: 'x' }, build: {} };
 
 // What the measurement decides and the report says, on made-up runs.
@@ -270,17 +273,19 @@ async function checkMeasurementRules(bytes, name) {
   const untimed = await madeUpEngine(bytes, { results: [5], untimedWrong: true });
   const coldRun = warm.measureWith({ runs: 3 }), wrongSolve = untimed.measureWith({ runs: 3 });
   check(!coldRun.validated && !coldRun.warmupRight && coldRun.firstWrongRun === null && !wrongSolve.validated &&
-        reportJson(CONTEXT, coldRun).validation.validated === false &&
-        reportJson(CONTEXT, coldRun).validation.timed_runs.warmup_digest !== KNOWN_RUN_DIGEST,
+        reportJson(CONTEXT, one(coldRun)).validation.validated === false &&
+        reportJson(CONTEXT, one(coldRun)).validation.timed_runs.warmup_digest !== KNOWN_RUN_DIGEST,
   `${name}: a wrong warm-up or a wrong untimed solve fails the measurement, though the timed runs were right`);
 
-  const quick = (await madeUpEngine(bytes, { results: [5], runSeconds: 0.05 })).measureWith();
-  const slow = (await madeUpEngine(bytes, { results: [5], runSeconds: 0.25 })).measureWith();
-  check(quick.runs.length === 20 && slow.runs.length === 10 && quick.budget === 1,
+  const quick = (await madeUpEngine(bytes, { results: [5], runSeconds: 0.05 })).measureWith({ budget: 1 });
+  const slow = (await madeUpEngine(bytes, { results: [5], runSeconds: 0.25 })).measureWith({ budget: 1 });
+  const share = (await madeUpEngine(bytes, { results: [5], runSeconds: 0.01 })).measureWith();
+  check(quick.runs.length === 20 && slow.runs.length === 10 && quick.budget === 1 && share.budget === 0.25 &&
+        share.runs.length === 25,
         `${name}: runs fill the one-second budget (${quick.runs.length} of 0.05 s), and at least ten are made ` +
-        `(${slow.runs.length} of 0.25 s)`);
+        `(${slow.runs.length} of 0.25 s); a Worker's share of the default is 2 s over 8 (${share.runs.length} of 0.01 s)`);
 
-  const pair = reportJson(CONTEXT, (await madeUpEngine(bytes, { results: [1000, 900] })).measureWith({ runs: 2 }));
+  const pair = reportJson(CONTEXT, one((await madeUpEngine(bytes, { results: [1000, 900] })).measureWith({ runs: 2 })));
   check(pair.statistics.coefficient_of_variation === Math.sqrt(5000) / 950 && pair.statistics.median_to_best === 0.95 &&
         pair.measurement.warmup_runs === 1 && pair.measurement.runs === 2,
   `${name}: two runs' spread is their sample deviation over their mean: ${JSON.stringify(pair.statistics)}`);
@@ -290,7 +295,7 @@ async function checkMeasurementRules(bytes, name) {
     const m = made.measureWith({ runs });
     let report = null;
     try {
-      report = reportJson(CONTEXT, m);
+      report = reportJson(CONTEXT, one(m));
     } catch (error) {
       check(false, `${name}: the report of a wrong run ${wrong} of ${runs} is made: ${error.message}`);
       continue;

@@ -67,10 +67,12 @@ async function checkRun(browser, url) {
   const text = await savedReport(page);
   const report = JSON.parse(text);
   const v = report.validation, clock = report.clock;
-  check(report.schema_version === 4 && report.result_line === status && NAMES[options.engine].test(report.host.browser) &&
-        report.host.cross_origin_isolated === true && report.measurement.runs >= 10 &&
-        report.runs_kflops.length === report.measurement.runs,
-  `the JSON: schema 4, its result line the page's, the engine named, ${report.measurement.runs} runs`);
+  const interval = report.statistics.headline_interval_kflops;
+  check(report.schema_version === 5 && report.result_line === status && NAMES[options.engine].test(report.host.browser) &&
+        report.host.cross_origin_isolated === true && report.measurement.runs >= 80 &&
+        report.runs_kflops.length === report.measurement.runs && report.processes.length === 8 && interval !== null,
+  `the JSON: schema 5, its result line the page's, the engine named, ${report.measurement.runs} runs in ` +
+  `${report.processes.length} Workers, 95% interval ${interval && interval.map((k) => k.toFixed(0)).join(' to ')}`);
   check(v.validated && v.digest === v.expected_digest && v.timed_runs.first_wrong_run === null &&
         v.timed_runs.warmup_digest === v.timed_runs.expected_digest,
   `the JSON's digests: the untimed solve ${v.digest}, every timed run and the warm-up ${v.timed_runs.expected_digest}`);
@@ -79,8 +81,12 @@ async function checkRun(browser, url) {
         clock.resolution_seconds === report.host.clock_resolution_seconds &&
         Math.abs(clock.resolution_seconds * 1e6 - resolution) <= 0.5,
   `the JSON's clock, checked against the wall clock: ${JSON.stringify(clock)}`);
+  // On a busy machine a figure may be not comparable: the checker then
+  // says so for each of the report's own warnings, and nothing else.
   const problems = checkResult(report);
-  check(problems.length === 0, `the results table's checker takes the JSON: ${JSON.stringify(problems)}`);
+  check(problems.length === report.warnings.length &&
+        problems.every((p) => p.kind === 'entry' && p.text.startsWith('not comparable: ')),
+  `the results table's checker takes the JSON: ${JSON.stringify(problems)}`);
 
   const link = await page.evaluate(() => document.querySelector('#share').href);
   await page.close();

@@ -12,6 +12,7 @@ import { COARSE_HEADLINE } from '../../web/constants.js';
 import { INT32_MAX, bestBlock, judgeTime } from '../../web/run_statistics.js';
 import { smallestStep } from '../../web/engine.js';
 import { outcome, problemText, reportJson, resultView } from '../../web/report.js';
+import { combineMeasurements } from '../../web/repetition.js';
 import { placeable, standing, standingOf } from '../../web/standing.js';
 import { entryFiles, entryProblems } from '../../web/entry_check.js';
 import {
@@ -115,12 +116,13 @@ check(words.startsWith(`${report.clock.counter} counted 1.05 s where ${report.cl
       words.includes('(5.0%)'), `a problem in words: "${words}"`);
 
 // The page's own report: its verdict is the problems', not the clocks' alone.
-const made = reportJson({ velmark_version: '1.0', timestamp_utc: 'x', host: {}, build: {} }, {
+const made = reportJson({ velmark_version: '1.0', timestamp_utc: 'x', host: {}, build: {} }, combineMeasurements([{
   warmup: { digest: '' }, runs: [], best: 0, seconds: 1, budget: 1, firstWrongRun: null, validated: true,
   statistics: { best: 0, minimum: 0, median: 0, medianToBest: NaN, cv: NaN }, untimed: {},
-  headline: headline([0, 0], 0, 0), clock: { agrees: true, counter_seconds: 1, reference_seconds: 1 },
+  headline: headline([0, 0], 0, 0),
+  clock: { agrees: true, counter_seconds: 1, reference_seconds: 1, resolution_seconds: 1e-9, reference_resolution_seconds: 1e-9 },
   measurementProblems: judgeTime(clock(), headline([0, 0], 0, 0)).problems,
-});
+}], 2));
 check(made.validation.measurement_validated === false && made.validation.measurement_problems[0].code === 'headline_not_a_rate',
       'the page\'s report of clocks that agree and a headline that is no rate is not validated');
 // The results page's table: filters, search, sorting, comparing, export.

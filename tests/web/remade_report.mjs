@@ -3,6 +3,7 @@
 // page: reports that hold, of fewer runs, or whose headline saturates.
 import { resultLine } from '../../web/report.js';
 import { bestBlock, judgeTime, summarise } from '../../web/run_statistics.js';
+import { comparabilityWarnings, machineState } from '../../web/machine_state.js';
 
 const copy = (value) => JSON.parse(JSON.stringify(value));
 
@@ -17,8 +18,20 @@ export function fewerRuns(report, count) {
   r.measurement.runs = r.validation.timed_runs.checked = count;
   const s = summarise(r.runs_kflops), headline = bestBlock(r.runs_averaged_totals_seconds);
   Object.assign(r.statistics, { best_kflops: s.best, median_kflops: s.median, min_kflops: s.minimum,
-    median_to_best: s.medianToBest, coefficient_of_variation: s.cv, headline_kflops: headline.kflops,
-    headline_first_run: headline.firstRun + 1, headline_runs: headline.runs });
+    median_to_best: s.medianToBest, coefficient_of_variation: s.cv, headline_kflops: headline.kflops });
+  if (r.processes) {
+    // From schema 5: the runs become one process's, with no interval.
+    r.processes = [{ ...r.processes[0], runs: count, headline_kflops: headline.kflops,
+      headline_first_run: headline.firstRun + 1, headline_runs: headline.runs }];
+    r.measurement.processes = r.measurement.warmup_runs = 1;
+    r.statistics.headline_interval_kflops = null;
+    const state = machineState(r.processes, r.runs_kflops, headline.kflops, r.host.logical_cpus);
+    for (const [field, value] of Object.entries(state)) r.machine[field] = Number.isFinite(value) ? value : null;
+    r.warnings = comparabilityWarnings(state);
+    r.comparable = r.warnings.length === 0;
+  } else {
+    Object.assign(r.statistics, { headline_first_run: headline.firstRun + 1, headline_runs: headline.runs });
+  }
   r.result_line = resultLine(headline.kflops);
   const c = r.clock;
   const verdict = judgeTime({ counterStep: Math.max(c.resolution_seconds, c.stated_resolution_seconds ?? 0),
