@@ -44,6 +44,9 @@ def load_entries(folder):
             "instruction_set": instruction_set(build["platform"]),
             "compiler": build["compiler"],
             "headline_kflops": stats["headline_kflops"],
+            # Before schema 5 a report has no interval: it is its headline alone.
+            "interval_kflops": stats.get("headline_interval_kflops"),
+            "ops_per_cycle": report.get("machine", {}).get("ops_per_cycle"),
             "median_kflops": stats["median_kflops"],
             "spread": stats["coefficient_of_variation"],
             "date": about["measured_on"],
@@ -52,7 +55,22 @@ def load_entries(folder):
             "note": about.get("note", ""),
         })
     entries.sort(key=lambda e: (-e["headline_kflops"], e["entry"]))
+    for e in entries:
+        e["rank"] = shared_rank(e, entries)
     return entries
+
+
+def bounds(entry):
+    interval = entry["interval_kflops"]
+    return tuple(interval) if interval else (entry["headline_kflops"], entry["headline_kflops"])
+
+
+def shared_rank(entry, entries):
+    """1 + the entries surely faster: whose interval lies wholly above this
+    one's. Entries whose intervals overlap share a rank (web/standing.js
+    places a new result by the same rule)."""
+    low, high = bounds(entry)
+    return 1 + sum(1 for other in entries if bounds(other)[0] > high)
 
 
 # The instruction set a build's platform runs, by its processor's part of
@@ -80,8 +98,12 @@ def markdown(entries, results_link):
         "file exactly as the runner or the page wrote it, on a release or a clean",
         "commit, validated and on a fine clock, with at least ten runs, checked",
         "from its own numbers by `tools/check_results.mjs` (docs/results-table.md",
-        "says how). The headline is the best block of ten runs; the median is the",
-        "median run; the spread is the runs' coefficient of variation. This page",
+        "says how). The headline is the mean of the processes' best blocks of ten",
+        "runs with its 95% interval (before schema 5, the best block of ten runs,",
+        "with none); entries whose intervals overlap share a rank. Operations a",
+        "cycle are the headline over the core's clock as the runner measured it.",
+        "The median is the median run; the spread is the runs' coefficient of",
+        "variation. This page",
         "is made by `tools/results_table.py` from `results/`; results/README.md",
         "says how to add a machine. The page's results table (results.html) sorts,",
         "filters, searches and compares the same entries.",
@@ -89,14 +111,17 @@ def markdown(entries, results_link):
         f"![headline MFlops of every entry]({CHART})",
         "",
         "| # | machine | processor | system | platform or browser | kernels | compiler | headline MFlops "
-        "| median MFlops | spread | date | version | entry |",
-        "|---:|---|---|---|---|---|---|---:|---:|---:|---|---|---|",
+        "| 95% interval | ops/cycle | median MFlops | spread | date | version | entry |",
+        "|---:|---|---|---|---|---|---|---:|---:|---:|---:|---:|---|---|---|",
     ]
-    for rank, e in enumerate(entries, 1):
+    for e in entries:
         spread = "n/a" if e["spread"] is None else f"{100 * e['spread']:.2f}%"
+        interval = e["interval_kflops"]
+        interval = "n/a" if interval is None else f"{interval[0] / 1000:.2f} to {interval[1] / 1000:.2f}"
+        ops = "n/a" if e["ops_per_cycle"] is None else f"{e['ops_per_cycle']:.2f}"
         lines.append("| " + " | ".join(cell(c) for c in (
-            rank, e["machine"], e["processor"], e["system"], e["platform"], e["kernels"], e["compiler"],
-            f"{e['headline_kflops'] / 1000:.2f}", f"{e['median_kflops'] / 1000:.2f}", spread, e["date"],
+            e["rank"], e["machine"], e["processor"], e["system"], e["platform"], e["kernels"], e["compiler"],
+            f"{e['headline_kflops'] / 1000:.2f}", interval, ops, f"{e['median_kflops'] / 1000:.2f}", spread, e["date"],
             e["version"], f"[{e['entry']}]({results_link}/{e['entry']})")) + " |")
     notes = [e for e in entries if e["note"]]
     if notes:
@@ -116,6 +141,12 @@ def draw(entries, path):
     figure, axes = plt.subplots(figsize=(10, 1.6 + 0.5 * len(entries)))
     rows = range(len(entries))
     axes.barh(rows, [e["headline_kflops"] / 1000 for e in entries], color="tab:blue", alpha=0.8, label="headline")
+    with_interval = [(row, e) for row, e in zip(rows, entries) if e["interval_kflops"]]
+    if with_interval:
+        axes.errorbar([e["headline_kflops"] / 1000 for _, e in with_interval], [row for row, _ in with_interval],
+                      xerr=[[(e["headline_kflops"] - e["interval_kflops"][0]) / 1000 for _, e in with_interval],
+                            [(e["interval_kflops"][1] - e["headline_kflops"]) / 1000 for _, e in with_interval]],
+                      fmt="none", ecolor="tab:red", capsize=3, label="95% interval")
     axes.scatter([e["median_kflops"] / 1000 for e in entries], rows, marker="|", s=200, color="black", zorder=3,
                  label="median run")
     axes.set_yticks(list(rows))

@@ -8,7 +8,7 @@ import { checkResult } from './result_check.js';
 import {
   COLUMNS, cellText, choices, compareEntries, filterEntries, ownEntry, sortEntries, toCsv, toJson,
 } from './results_view.js';
-import { placeable } from './standing.js';
+import { placeable, standingOf } from './standing.js';
 
 const $ = (id) => document.getElementById(id);
 const state = { entries: [], own: null, field: 'headline_kflops', ascending: false, picked: [] };
@@ -104,9 +104,10 @@ function placeOwn() {
   if (problems.length) {
     $('own').textContent = `The result in this link is not placed: ${problems[0]}.`;
   } else if (!placeable(shared.report)) {
-    $('own').textContent = 'The result in this link is not placed: its clock was coarse, so it does not compare.';
+    $('own').textContent = 'The result in this link is not placed: ' + (shared.report.clock.coarse
+      ? 'its clock was coarse, so it does not compare.' : 'the machine was busy or changed as it measured, so it does not compare.');
   } else {
-    state.own = ownEntry(shared.report);
+    state.own = { ...ownEntry(shared.report), rank: standingOf(shared.report, state.entries).rank };
     $('own').textContent = `This result, ${(state.own.headline_kflops / 1000).toFixed(2)} MFlops, is the marked row.`;
   }
 }

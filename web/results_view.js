@@ -7,6 +7,7 @@
 // The columns, in order: the field, its heading, and how a cell shows it.
 const mflops = (kflops) => (kflops / 1000).toFixed(2);
 export const COLUMNS = [
+  { field: 'rank', heading: '#', numeric: true },
   { field: 'machine', heading: 'machine' },
   { field: 'processor', heading: 'processor' },
   { field: 'system', heading: 'system' },
@@ -14,6 +15,9 @@ export const COLUMNS = [
   { field: 'kernels', heading: 'kernels' },
   { field: 'compiler', heading: 'compiler' },
   { field: 'headline_kflops', heading: 'headline MFlops', show: mflops, numeric: true },
+  { field: 'interval_kflops', heading: '95% interval',
+    show: (v) => (v === null ? 'n/a' : `${mflops(v[0])} to ${mflops(v[1])}`) },
+  { field: 'ops_per_cycle', heading: 'ops/cycle', show: (v) => (v === null ? 'n/a' : v.toFixed(2)), numeric: true },
   { field: 'median_kflops', heading: 'median MFlops', show: mflops, numeric: true },
   { field: 'spread', heading: 'spread', show: (v) => (v === null ? 'n/a' : `${(100 * v).toFixed(2)}%`), numeric: true },
   { field: 'date', heading: 'date' },
@@ -41,7 +45,7 @@ export function filterEntries(entries, { kind = '', instructionSet = '', search 
 
 // Sorted by one column, ascending or not; equal ones keep their order.
 export function sortEntries(entries, field, ascending = true) {
-  const column = COLUMNS.find((c) => c.field === field) || COLUMNS[6];
+  const column = COLUMNS.find((c) => c.field === field) || COLUMNS.find((c) => c.field === 'headline_kflops');
   const key = (e) => e[column.field];
   const order = (a, b) => {
     const x = key(a), y = key(b);
@@ -90,6 +94,7 @@ export function ownEntry(report) {
     entry: 'this result', own: true, machine: 'this result', processor: host.cpu, system: host.os,
     platform: host.browser || build.platform, kernels: build.kernels, compiler: build.compiler,
     headline_kflops: s.headline_kflops, median_kflops: s.median_kflops, spread: s.coefficient_of_variation,
+    interval_kflops: s.headline_interval_kflops ?? null, ops_per_cycle: report.machine?.ops_per_cycle ?? null,
     date: report.timestamp_utc.slice(0, 10), version: report.velmark_version,
     kind: host.browser ? 'browser' : 'native', instruction_set: instructionSet(build.platform),
   };

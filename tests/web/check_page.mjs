@@ -24,7 +24,7 @@ import { serve, stopServers } from '../../tools/browsers/page_server.mjs';
 import { shareFragment } from '../../web/report.js';
 import { checkResult } from '../../web/result_check.js';
 import { entryFiles, entryProblems } from '../../web/entry_check.js';
-import { standing } from '../../web/standing.js';
+import { standing, standingOf } from '../../web/standing.js';
 import { fewerRuns } from './remade_report.mjs';
 
 const options = Object.fromEntries(process.argv.slice(2).reduce((pairs, arg, i, all) =>
@@ -252,24 +252,26 @@ async function checkResultsPage(browser, report, url, work, shots) {
   const page = await newPage(browser, { width: 1400, height: 900 });
   await page.goto(new URL('results.html' + shareFragment(report), url).href);
   await page.waitForSelector('#entries tr td');
-  const headlines = async () => (await page.locator('#entries tr td:nth-child(8)').allInnerTexts()).map(Number);
+  const headlines = async () => (await page.locator('#entries tr td:nth-child(9)').allInnerTexts()).map(Number);
   const shown = await headlines();
   check(shown.length === entries.length + 1 && await page.locator('#entries tr.own').count() === 1 &&
         shown.every((v, i) => i === 0 || v <= shown[i - 1]),
   `the results page lists the ${entries.length} entries and this result, fastest first`);
   const own = await page.locator('#entries tr').evaluateAll((rows) => rows.findIndex((r) => r.classList.contains('own')));
-  check(own === standing(report.statistics.headline_kflops, entries).rank, `this result is placed at its rank (row ${own})`);
+  const rank = Number(await page.locator('#entries tr.own td:nth-child(2)').innerText());
+  check(own === entries.filter((e) => e.headline_kflops > report.statistics.headline_kflops).length + 1 &&
+        rank === standingOf(report, entries).rank, `this result is placed in its row (${own}), of rank ${rank}`);
   if (shots) await page.screenshot({ path: join(shots, 'web-results-page.png'), fullPage: true });
   await page.click('#entries th button[data-field="headline_kflops"]');
   const ascending = await headlines();
   check(ascending.every((v, i) => i === 0 || v >= ascending[i - 1]), 'a click on the headline sorts it the other way');
   await page.selectOption('#kind', 'browser');
-  const platforms = await page.locator('#entries tr td:nth-child(5)').allInnerTexts();
+  const platforms = await page.locator('#entries tr td:nth-child(6)').allInnerTexts();
   check(platforms.length === entries.filter((e) => e.kind === 'browser').length + 1 &&
         platforms.every((p) => /^(Chromium|Firefox|WebKitGTK)/.test(p)), `filtered by kind: ${platforms.length} browsers`);
   await page.selectOption('#kind', '');
   await page.fill('#search', 'firefox');
-  const found = await page.locator('#entries tr td:nth-child(5)').allInnerTexts();
+  const found = await page.locator('#entries tr td:nth-child(6)').allInnerTexts();
   check(found.length === entries.filter((e) => /firefox/i.test(e.platform)).length && found.every((p) => p.startsWith('Firefox')),
         `searched for "firefox": ${found.length} rows`);
   await page.fill('#search', '');
@@ -285,7 +287,7 @@ async function checkResultsPage(browser, report, url, work, shots) {
   const lines = readFileSync(await csv.path(), 'utf8').trim().split('\r\n');
   const exported = JSON.parse(readFileSync(await json.path(), 'utf8')).entries;
   check(csv.suggestedFilename() === 'velmark-results.csv' && lines.length === entries.length + 2 &&
-        lines[0].startsWith('entry,machine') && exported.length === entries.length + 1,
+        lines[0].startsWith('entry,rank,machine') && exported.length === entries.length + 1,
   `exported as CSV (${lines.length - 1} rows) and JSON (${exported.length} entries)`);
   await page.context().close();
 
@@ -299,7 +301,7 @@ async function checkResultsPage(browser, report, url, work, shots) {
   await marked.goto(await serve(site) + 'results.html');
   await marked.waitForSelector('#entries tr td');
   check(await marked.locator('#entries img').count() === 0 && await marked.evaluate(() => window.pwned === undefined) &&
-        (await marked.locator('#entries tr td:nth-child(2)').allInnerTexts()).includes(table.entries[0].machine),
+        (await marked.locator('#entries tr td:nth-child(3)').allInnerTexts()).includes(table.entries[0].machine),
   'markup in an entry of the table is shown as text and not run');
   await marked.context().close();
 }

@@ -110,27 +110,27 @@ async function checkResultsPage(browser, url, report) {
   await page.waitFor(() => document.querySelectorAll('#entries tr td').length > 0, LOAD_WAIT);
   const column = (n) => page.evaluate((k) => [...document.querySelectorAll(`#entries tr td:nth-child(${k})`)]
     .map((td) => td.textContent), n);
-  const headlines = (await column(8)).map(Number);
+  const headlines = (await column(9)).map(Number);
   const own = await page.evaluate(() => [...document.querySelectorAll('#entries tr')].findIndex((r) => r.classList.contains('own')));
   check(headlines.length === entries.length + 1 && headlines.every((v, i) => i === 0 || v <= headlines[i - 1]) &&
         own === standing(report.statistics.headline_kflops, entries).rank,
   `the results page lists the ${entries.length} entries and this result at its rank (row ${own}), fastest first`);
   if (options.shots) await page.screenshot(join(options.shots, `web-results-${options.engine}.png`));
   await page.click('#entries th button[data-field="headline_kflops"]');
-  const ascending = (await column(8)).map(Number);
+  const ascending = (await column(9)).map(Number);
   await page.evaluate(() => {
     const kind = document.querySelector('#kind');
     kind.value = 'browser';
     kind.dispatchEvent(new Event('change'));
   });
-  const browsers = await column(5);
+  const browsers = await column(6);
   await page.evaluate(() => {
     document.querySelector('#kind').value = '';
     const search = document.querySelector('#search');
     search.value = 'webkit';
     search.dispatchEvent(new Event('input'));
   });
-  const found = await column(5);
+  const found = await column(6);
   check(ascending.every((v, i) => i === 0 || v >= ascending[i - 1]) &&
         browsers.length === entries.filter((e) => e.kind === 'browser').length + 1 &&
         found.length === entries.filter((e) => /webkit/i.test(e.platform)).length + (/webkit/i.test(report.host.browser) ? 1 : 0) &&
@@ -149,7 +149,7 @@ async function checkResultsPage(browser, url, report) {
   const expected = entries.find((e) => e.entry === names[0]).headline_kflops / entries.find((e) => e.entry === names[1]).headline_kflops;
   check(ratio === `${names[0]}: ${expected.toFixed(2)} times the headline of ${names[1]}`, `two side by side: "${ratio}"`);
   const csv = await savedReport(page, '#export-csv');
-  check(typeof csv === 'string' && csv.startsWith('entry,machine') && csv.trim().split('\r\n').length === entries.length + 2,
+  check(typeof csv === 'string' && csv.startsWith('entry,rank,machine') && csv.trim().split('\r\n').length === entries.length + 2,
         'the table exported as CSV');
   await page.close();
 }

@@ -76,6 +76,13 @@ check(place.rank === 4 && place.of === 5 && place.above?.headline_kflops === 200
 const top = standing(5000, entries), bottom = standing(500, entries);
 check(top.rank === 1 && top.above === null && bottom.rank === 5 && bottom.below === null,
       'the fastest has none above it, the slowest none below');
+// Intervals that overlap share a rank: only entries wholly above a
+// result's interval rank before it.
+const wide = standing(1500, [...entries, { headline_kflops: 2200, interval_kflops: [2050, 2350] }], [900, 2100]);
+const narrow = standing(1500, entries, [1400, 1600]);
+check(wide.rank === 3 && narrow.rank === 4 && standing(1500, entries, [1000, 2000]).rank === 3,
+      `shared ranks: 1500 within 900 to 2100 shares 2200's and 2000's rank, below 4000 and 3000 (${wide.rank}); ` +
+      'within 1400 to 1600 it ranks below 2000');
 
 // What the page lists: the headline's runs, and the problems in words.
 const report = JSON.parse(readFileSync(reportFile, 'utf8'));
@@ -97,7 +104,7 @@ check(outcome(coarse).text.startsWith(`${report.result_line} (coarse: the clock'
 
 // Only a fine, validated measurement is placed, and by its headline.
 const placeableWhen = [[report, true], [coarse, false], [{ ...report, ...failures[0][1] }, false],
-  [{ ...report, ...failures[1][1] }, false]].map(([r, expected]) => placeable(r) === expected);
+  [{ ...report, ...failures[1][1] }, false], [{ ...report, comparable: false }, false]].map(([r, expected]) => placeable(r) === expected);
 check(placeableWhen.every(Boolean), `placed only when validated, its time validated and not coarse: ${placeableWhen}`);
 const byHeadline = standingOf({ ...report, statistics: { ...report.statistics, headline_kflops: 1500, best_kflops: 4500 } },
   entries);
@@ -148,7 +155,7 @@ const compared = compareEntries(rows[2], rows[1]);
 check(compared.ratio === 3 && compared.rows.find(([h]) => h === 'headline MFlops').slice(1).join() === '3.00,1.00',
       'two entries side by side, and the first\'s headline over the second\'s');
 const csv = toCsv(rows).split('\r\n');
-check(csv[0].startsWith('entry,machine,processor') && csv[1].startsWith('a.json,"Laptop ""A"", <b>x</b>",Core i5,') &&
+check(csv[0].startsWith('entry,rank,machine,processor') && csv[1].startsWith('a.json,,"Laptop ""A"", <b>x</b>",Core i5,') &&
       csv.length === 5 && csv[4] === '', `the CSV quotes what needs quoting and keeps markup as text: ${csv[1]}`);
 const own = ownEntry(report);
 check(own.own && own.headline_kflops === report.statistics.headline_kflops && own.instruction_set === 'WebAssembly' &&
