@@ -22,7 +22,7 @@ import { fileURLToPath } from 'node:url';
 import { parseArgs } from 'node:util';
 
 import { MOST_BYTES } from '../web/bounded_json.js';
-import { checkResult, parseReport } from '../web/result_check.js';
+import { checkResult, olderSchemaLacks, parseReport } from '../web/result_check.js';
 import { VERSION, aboutProblems } from '../web/entry_check.js';
 import { standingOf } from '../web/standing.js';
 
@@ -47,7 +47,7 @@ function buildKey(report, about) {
 }
 
 export function checkFolder(folder) {
-  const refusals = [], entries = [], seen = new Map(), refused = new Set();
+  const refusals = [], entries = [], seen = new Map(), refused = new Set(), notes = [];
   let names;
   try {
     names = readdirSync(folder).filter((name) => name.endsWith('.json') && !name.endsWith('.about.json')).sort();
@@ -70,7 +70,7 @@ export function checkFolder(folder) {
       // A fault of the checker's own: this entry is refused, the others go on.
       problems = [{ kind: 'form', text: `could not be checked (${error.message})` }];
     }
-    for (const problem of problems) refuse(`${problem.text} (${problem.kind === 'form' ? 'the report is malformed: not one the runner or the page writes' : problem.kind === 'numbers' ? 'its numbers do not follow from each other: enter the report as it was written' : problem.kind === 'invalid' ? 'a run that failed is no entry: measure again' : 'not an entry for the table: measure with a fine clock, for at least ten runs'})`);
+    for (const problem of problems) refuse(`${problem.text} (${problem.kind === 'form' ? 'the report is malformed: not one the runner or the page writes' : problem.kind === 'numbers' ? 'its numbers do not follow from each other: enter the report as it was written' : problem.kind === 'invalid' ? 'a run that failed is no entry: measure again' : 'not an entry for the table: measure on a quiet machine, with a fine clock, for at least ten runs'})`);
     if (problems.length) continue;
     if (!VERSION.test(report.velmark_version)) {
       refuse(`version "${report.velmark_version}" is no release or clean commit: build from a commit with no changes and measure again`);
@@ -92,15 +92,18 @@ export function checkFolder(folder) {
     }
     seen.set(key, name);
     entries.push({ name, report, about: about.value });
+    const lacks = olderSchemaLacks(report);
+    if (lacks) notes.push(`${path}: ${lacks}`);
   }
-  return { refusals, entries, refused: refused.size };
+  return { refusals, entries, refused: refused.size, notes };
 }
 
 function main() {
   const { values, positionals } = parseArgs({ options: { place: { type: 'string' } }, allowPositionals: true });
   const folder = positionals[0] || 'results';
-  const { refusals, entries, refused } = checkFolder(folder);
+  const { refusals, entries, refused, notes } = checkFolder(folder);
   for (const refusal of refusals) console.error(refusal);
+  for (const note of notes) console.log(`note: ${note}`);
   console.log(`${entries.length} entries of ${folder} hold`);
   let status = refusals.length ? 1 : 0;
   if (values.place) {
@@ -116,7 +119,7 @@ function main() {
     }
     const table = entries.map(({ name, report, about }) => ({ entry: name, machine: about.machine,
       platform: report.host.browser || report.build.platform, kernels: report.build.kernels,
-      headline_kflops: report.statistics.headline_kflops }));
+      headline_kflops: report.statistics.headline_kflops, interval_kflops: report.statistics.headline_interval_kflops ?? null }));
     const place = standingOf(read.value, table);
     const line = (e) => `${e.machine}, ${e.platform} ${e.kernels}: ${(e.headline_kflops / 1000).toFixed(2)} MFlops (${e.entry})`;
     console.log(`${values.place}: ${(read.value.statistics.headline_kflops / 1000).toFixed(2)} MFlops, rank ${place.rank} of ${place.of}`);

@@ -9,7 +9,7 @@ import {
 } from './constants.js';
 import { combineMeasurements } from './repetition.js';
 import { entryFiles, entryProblems } from './entry_check.js';
-import { checkResult } from './result_check.js';
+import { checkResult, olderSchemaLacks } from './result_check.js';
 import { placeable, standingOf } from './standing.js';
 
 const $ = (id) => document.getElementById(id);
@@ -166,7 +166,9 @@ async function showStanding(report) {
 
 function showResults(report, shared) {
   $('results').hidden = false;
-  $('results-heading').textContent = shared ? `A shared result, measured ${report.timestamp_utc}` : 'The measurement';
+  const lacks = shared && olderSchemaLacks(report);
+  $('results-heading').textContent = shared ? `A shared result, measured ${report.timestamp_utc}` +
+    (lacks ? ` (${lacks})` : '') : 'The measurement';
   if (shared) showSharedContext(report);
   for (const id of ['statistics', 'table-part', 'actions']) $(id).hidden = false;
   const view = resultView(report);

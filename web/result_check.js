@@ -142,6 +142,15 @@ function checkMachine(report, headline, recorded, problem) {
   return warnings;
 }
 
+// What a report of an older schema lacks that the current one has, in
+// words; null for a current one. Its figures are held to what it has.
+export function olderSchemaLacks(report) {
+  const version = report.schema_version;
+  if (version >= SCHEMA_VERSION) return null;
+  return `schema ${version} lacks what schema ${SCHEMA_VERSION} adds: the processes, the headline's interval, ` +
+    "the machine's state and its warnings, so it is ranked by its headline alone and no state is checked";
+}
+
 export function checkResult(report) {
   if (!isObject(report)) return [{ kind: 'form', text: `the report is ${shown(report)}, not a JSON object` }];
   const version = report.schema_version;

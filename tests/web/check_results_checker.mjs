@@ -42,6 +42,11 @@ function runChecker(folder, ...more) {
 
 const whole = runChecker(results);
 check(whole.status === 0 && / 0 failed/.test(whole.out), `every entry of ${results} holds: ${whole.out.trim().split('\n').at(-1)}`);
+const oldEntries = readdirSync(results).filter((name) => name.endsWith('.json') && !name.endsWith('.about.json') &&
+  JSON.parse(readFileSync(join(results, name), 'utf8')).schema_version < 5);
+check(oldEntries.every((name) => whole.out.includes(`note: ${join(results, name)}: schema `) &&
+      whole.out.includes("lacks what schema 5 adds: the processes, the headline's interval")),
+`the gate says what each of the ${oldEntries.length} entries of an older schema lacks`);
 
 const native = readdirSync(results).find((name) => name.endsWith('.json') && !name.endsWith('.about.json') &&
   !JSON.parse(readFileSync(join(results, name), 'utf8')).host.browser);
