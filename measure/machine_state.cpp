@@ -106,7 +106,17 @@ MachineState machine_state(const std::vector<ProcessState> &processes, const std
             state.runnable_at_start = p.runnable_at_start;
         }
     }
-    state.clock_after_to_before = processes.back().clock_hz_after / processes.front().clock_hz_before;
+    // The first half's clocks before their runs against the last half's
+    // after theirs: a drop that lasts, not one reading's jitter (the clock
+    // of a virtual machine moves by some percent from one 10 ms reading to
+    // the next).
+    const std::size_t half = std::max<std::size_t>(1, processes.size() / 2);
+    std::vector<double> before, after;
+    for (std::size_t i = 0; i < half; ++i) {
+        before.push_back(processes[i].clock_hz_before);
+        after.push_back(processes[processes.size() - half + i].clock_hz_after);
+    }
+    state.clock_after_to_before = median_of(after) / median_of(before);
     const std::size_t third = runs_kflops.size() / 3;
     if (third > 0) {
         state.first_third_kflops = median_run(runs_kflops, 0, third);

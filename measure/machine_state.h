@@ -61,7 +61,7 @@ struct MachineState {
     double steal_share = kUnknown;         // of all processors' time
     double others_busy_share = kUnknown;   // the other processors' busy time over their capacity
     double runnable_at_start = kUnknown;   // the most seen at any process's start
-    double clock_after_to_before = kUnknown;  // the last process's clock after over the first's before
+    double clock_after_to_before = kUnknown;  // the last half's clocks after over the first half's before (medians)
     double first_third_kflops = kUnknown;  // the median run of the first and the last third
     double last_third_kflops = kUnknown;
 };

@@ -75,7 +75,9 @@ export function machineState(processes, runs, headlineKflops, logicalCpus) {
       state.runnable_at_start = process.runnable_at_start;
     }
   }
-  state.clock_after_to_before = p[p.length - 1].clock_hz_after / p[0].clock_hz_before;
+  const half = Math.max(1, Math.floor(p.length / 2));
+  state.clock_after_to_before = medianOf(p.slice(p.length - half).map((process) => process.clock_hz_after)) /
+    medianOf(p.slice(0, half).map((process) => process.clock_hz_before));
   const third = Math.floor(runs.length / 3);
   if (third > 0) {
     state.first_third_kflops = medianOf(runs.slice(0, third));

@@ -140,12 +140,14 @@ velmark::Measurement sampled(const std::string &stat_before, const std::string &
     return velmark::combine({velmark::measure(plan, e)}, 2);
 }
 
-std::string codes(const velmark::Measurement &m)
+std::string codes_of(const std::vector<velmark::Warning> &warnings)
 {
     std::string all;
-    for (const velmark::Warning &w : m.warnings) all += w.code + " ";
+    for (const velmark::Warning &w : warnings) all += w.code + " ";
     return all;
 }
+
+std::string codes(const velmark::Measurement &m) { return codes_of(m.warnings); }
 
 TEST(MachineState, EachConditionGivesItsWarningFromItsOwnNumbers)
 {
@@ -169,6 +171,18 @@ TEST(MachineState, EachConditionGivesItsWarningFromItsOwnNumbers)
     EXPECT_EQ("clock_fell ", codes(sampled(before, quiet, 1.0, 3e9, 2.8e9)));
     EXPECT_EQ("others_busy ", codes(sampled(before, "cpu  1181 0 500 8059 0 0 0 0 0 0\n", 1.0, 3e9, 3e9)));
     EXPECT_TRUE(std::isnan(sampled(before, "", 1.0, 3e9, 3e9).machine.steal_share)) << "no system: not measured";
+}
+
+TEST(MachineState, TheClockFallsOnlyWhenTheLastHalfStaysLower)
+{
+    std::vector<velmark::ProcessState> processes(8);
+    for (velmark::ProcessState &p : processes) p.clock_hz_before = p.clock_hz_after = 3e9;
+    processes.back().clock_hz_after = 2.5e9;  // one reading's jitter
+    EXPECT_EQ("", codes_of(velmark::comparability_warnings(velmark::machine_state(processes, {}, 1000, 2))));
+    for (int i = 4; i < 7; ++i) processes[i].clock_hz_after = 2.7e9;  // the last half, lower
+    const velmark::MachineState state = velmark::machine_state(processes, {}, 1000, 2);
+    EXPECT_NEAR(0.9, state.clock_after_to_before, 1e-12);
+    EXPECT_EQ("clock_fell ", codes_of(velmark::comparability_warnings(state)));
 }
 
 }  // namespace
