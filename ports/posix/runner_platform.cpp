@@ -10,7 +10,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -61,9 +60,7 @@ StateSample sample_state_now()
                              1e-6 * static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
         sample.involuntary_switches = static_cast<double>(usage.ru_nivcsw);
     }
-    // VELMARK_PROC_STAT names a file read in its place: the tests' seam.
-    const char *stat = std::getenv("VELMARK_PROC_STAT");
-    sample.system = parse_proc_stat(file_text(stat && *stat ? stat : "/proc/stat"));
+    sample.system = parse_proc_stat(file_text("/proc/stat"));
     return sample;
 }
 
