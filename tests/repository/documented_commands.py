@@ -45,7 +45,7 @@ def is_command(line):
     if not words:
         return False
     first = words[0]
-    return first in PROGRAMS or (first.startswith(("scripts/", "tools/", "build/")) and not first.endswith("/"))
+    return first in PROGRAMS or (first.startswith(("scripts/", "tools/", "build/", "bench/")) and not first.endswith("/"))
 
 
 def documented(root):
