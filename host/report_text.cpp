@@ -118,11 +118,9 @@ void append_machine_state(std::string &text, const Context &context, const Measu
     if (std::isnan(state.clock_hz)) {
         text += "machine:  the core's clock not measured\n";
     } else {
-        const ProcessState &first = measurement.processes.front().state, &last = measurement.processes.back().state;
-        text += printf_string("machine:  core clock %.3f GHz measured (%.3f at the start, %.3f at the end), %.2f "
+        text += printf_string("machine:  core clock %.3f GHz measured, at the end %.1f%% of the start, %.2f "
                               "floating-point operations a cycle\n",
-                              1e-9 * state.clock_hz, 1e-9 * first.clock_hz_before, 1e-9 * last.clock_hz_after,
-                              state.ops_per_cycle);
+                              1e-9 * state.clock_hz, 100.0 * state.clock_after_to_before, state.ops_per_cycle);
     }
     const FrequencySettings &f = context.frequency;
     text += "          frequency scaling: governor " + (f.governor.empty() ? "not exposed" : f.governor) + ", boost " +

@@ -220,6 +220,7 @@ velmark::Measurement sample_measurement(std::vector<int> results = {1500, 1000, 
     m.machine.clock_hz = 3.05e9;
     m.machine.ops_per_cycle = 1800e3 / 3.05e9;
     m.machine.cpu_share = 0.9;
+    m.machine.clock_after_to_before = 3.1 / 3.0;
     m.warnings = {{velmark::kDescheduledWarning, 0.9, velmark::kLeastCpuShare}};
     return m;
 }
@@ -377,7 +378,7 @@ TEST(Report, TextLeadsWithTheBestRunAndSaysWhenTheMachineWasBusy)
           "process:  each one's best block of 10 runs, KFLOPS: 1700, 1900\n",
           "headline: 1800 KFLOPS, the mean of the processes' best blocks of 10 runs, 95% interval 529 to 3071 (within "
           "70.59%); the clock's steps move it by about 0.01%\nCPU performance 1.80 MFlops\n",
-          "machine:  core clock 3.050 GHz measured (3.000 at the start, 3.100 at the end), 0.00 floating-point",
+          "machine:  core clock 3.050 GHz measured, at the end 103.3% of the start, 0.00 floating-point",
           "CPU time over wall time 90.0%, involuntary switches not measured; steal not measured",
           "not comparable: the runner had its processor 90.0% of the wall time, below 95%",
           "note: the median run is only 80%", "correct operation validated\nmeasurement validated\n"}) {
