@@ -9,6 +9,7 @@
 
 #include "checked_output.h"
 #include "context.h"
+#include "copies.h"
 #include "kernel_choice.h"
 #include "measurement.h"
 #include "options.h"
@@ -31,6 +32,9 @@ int cannot_write(const std::string &where, const std::string &reason)
     std::fprintf(stderr, "velmark: %s\n", ("cannot write " + where + ": " + reason).c_str());
     return kCannotWrite;
 }
+
+int report(const velmark::Options &options, const velmark::Context &context, const velmark::Measurement &measurement,
+           const velmark::CopiesSummary *copies);
 
 }  // namespace
 
@@ -60,6 +64,23 @@ int main(int argc, char **argv)
     }
 
     const velmark::Context context = velmark::gather_context(VELMARK_PLATFORM, VELMARK_BUILD_FLAGS);
+    if (options.copies_all || options.copies > 1) {
+        std::vector<int> processors = velmark::allowed_processors();
+        std::string error;
+        const int wanted = velmark::copies_wanted(options, processors, &error);
+        if (wanted == 0 || !velmark::copies_unsupported_reason().empty()) {
+            std::fprintf(stderr, "velmark: %s\n", wanted == 0 ? error.c_str() : velmark::copies_unsupported_reason().c_str());
+            return kBadUsage;
+        }
+        processors.resize(static_cast<std::size_t>(wanted));
+        velmark::Measurement together;
+        velmark::CopiesSummary summary;
+        if (!velmark::measure_copies(plan, processors, context.host.logical_cpus, &together, &summary, &error)) {
+            std::fprintf(stderr, "velmark: %s\n", error.c_str());
+            return kNotValidated;
+        }
+        return report(options, context, together, &summary);
+    }
     // Each process is started again only after the last has ended, so that
     // none measures beside another.
     std::vector<std::string> child_arguments(argv + 1, argv + argc);
@@ -77,12 +98,18 @@ int main(int argc, char **argv)
         }
         processes.push_back(one);
     }
-    const velmark::Measurement measurement = velmark::combine(processes, context.host.logical_cpus);
+    return report(options, context, velmark::combine(processes, context.host.logical_cpus), nullptr);
+}
 
+namespace {
+
+int report(const velmark::Options &options, const velmark::Context &context, const velmark::Measurement &measurement,
+           const velmark::CopiesSummary *copies)
+{
     // The file first, so that a result asked to be kept is kept even when
     // standard output is closed or full.
     int status = measurement.passed() ? kValidated : kNotValidated;
-    std::string json = velmark::format_json(context, measurement);
+    std::string json = velmark::format_json(context, measurement, copies);
     if (!options.output.empty()) {
         std::string failed = velmark::write_file_replacing(options.output, json);
         if (!failed.empty()) {
@@ -90,10 +117,12 @@ int main(int argc, char **argv)
             status = kCannotWrite;
         }
     }
-    std::string text = options.json ? json : velmark::format_text(context, measurement);
+    std::string text = options.json ? json : velmark::format_text(context, measurement, copies);
     std::string reason = velmark::write_standard_output(text);
     if (!reason.empty()) {
         status = cannot_write("standard output", reason);
     }
     return status;
 }
+
+}  // namespace

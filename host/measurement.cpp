@@ -78,7 +78,9 @@ RunPlan plan_from(const Options &options)
 {
     RunPlan plan;
     plan.fixed_runs = options.runs;
-    plan.budget_seconds = options.budget_seconds / options.processes;
+    // Processes one after another share the time; copies at once each take it all.
+    const bool copies = options.copies_all || options.copies > 1;
+    plan.budget_seconds = options.budget_seconds / (copies ? 1 : options.processes);
     return plan;
 }
 

@@ -56,7 +56,8 @@ void split(const std::string &argument, std::string *name, std::string *value, b
 
 bool takes_value(const std::string &name)
 {
-    return name == "--runs" || name == "--time" || name == "--output" || name == "--kernels" || name == "--processes";
+    return name == "--runs" || name == "--time" || name == "--output" || name == "--kernels" || name == "--processes" ||
+           name == "--copies";
 }
 
 // Whether -h or --help stands anywhere, not as another option's value:
@@ -129,6 +130,15 @@ Options parse_options(const std::vector<std::string> &arguments)
                                 std::to_string(kMaxProcesses) + ")";
                 return options;
             }
+            options.processes_given = true;
+        } else if (name == "--copies") {
+            // How many the system will give is the runner's to say, once it asks.
+            options.copies_all = value == "all";
+            if (!options.copies_all && !parse_count(value, kMaxCopies, &options.copies)) {
+                options.error = "invalid value for --copies: '" + value +
+                                "' (a whole number of logical processors from 1, or all)";
+                return options;
+            }
         } else if (name == "--output") {
             if (value.empty()) {
                 options.error = "invalid value for --output: '' (a file name)";
@@ -145,6 +155,8 @@ Options parse_options(const std::vector<std::string> &arguments)
     }
     if (runs_given && time_given) {
         options.error = "--runs and --time cannot be used together (a count, or a time budget)";
+    } else if (options.processes_given && (options.copies_all || options.copies > 1)) {
+        options.error = "--processes and --copies cannot be used together (each copy is one process)";
     }
     return options;
 }
@@ -152,8 +164,8 @@ Options parse_options(const std::vector<std::string> &arguments)
 std::string usage_text()
 {
     const std::string most = std::to_string(kMaxRuns), least = std::to_string(kMinRunsInBudget);
-    return "usage: velmark [--time SECONDS | --runs N] [--processes P] [--json]\n"
-           "               [--output FILE] [--kernels NAME] [-h | --help]\n"
+    return "usage: velmark [--time SECONDS | --runs N] [--processes P | --copies N|all]\n"
+           "               [--json] [--output FILE] [--kernels NAME] [-h | --help]\n"
            "\n"
            "Times the LU factorisation and solve of a dense single-precision\n"
            "system of order 100 on two array layouts, exactly as the device does,\n"
@@ -181,6 +193,13 @@ std::string usage_text()
            "  --processes P   measure in P fresh processes (1 to " + std::to_string(kMaxProcesses) + "; default " +
            std::to_string(kDefaultProcesses) + ");\n"
            "                  fewer than 2 give no interval\n"
+           "  --copies N|all  also run N copies of the whole measurement at once, each\n"
+           "                  a process pinned to its own logical processor and\n"
+           "                  started at a barrier, after one copy alone on the\n"
+           "                  first: each copy's figure, their sum, the mean copy and\n"
+           "                  the scaling efficiency against the one alone (all: one\n"
+           "                  per processor this runner may use; default 1, the\n"
+           "                  measurement alone). Each copy runs for the whole time\n"
            "  --json          print the report as one JSON object\n"
            "  --output FILE   also write the JSON report to FILE (replaced whole, or\n"
            "                  left as it was when the write fails)\n"
@@ -198,8 +217,10 @@ std::string usage_text()
            "  1  a solution was wrong, or the measurement was not validated (the\n"
            "     counter disagreed with the wall clock, the runs were too short to\n"
            "     check it, or the headline is no rate), or a process of the\n"
-           "     measurement died\n"
-           "  2  a bad option or value\n"
+           "     measurement or a copy died, could not be pinned or gave a wrong\n"
+           "     solution (no report is then written)\n"
+           "  2  a bad option or value, or more copies than the processors this\n"
+           "     runner may use\n"
            "  3  the report could not be written\n";
 }
 

@@ -17,11 +17,19 @@ inline constexpr double kDefaultBudgetSeconds = 2.0;
 // by 2.36 sd/sqrt(8), within 1% on a quiet machine, in about 2.3 s.
 inline constexpr int kDefaultProcesses = 8;
 inline constexpr int kMaxProcesses = 64;
+// The most copies asked for that the parser reads as a number; how many
+// the system gives is checked against its processors.
+inline constexpr int kMaxCopies = 1 << 20;
 
 struct Options {
     int runs = 0;                                  // a fixed count in each process; 0 runs for the budget
     double budget_seconds = kDefaultBudgetSeconds; // used when runs is 0, shared by the processes
     int processes = kDefaultProcesses;
+    bool processes_given = false;
+    // Copies of the whole measurement at once, each on its own processor:
+    // 1 is the measurement alone; `copies_all` one per processor allowed.
+    int copies = 1;
+    bool copies_all = false;
     bool as_process = false;  // this is one of the processes: print its record
     bool json = false;
     std::string output;                            // a file for the JSON report, or empty

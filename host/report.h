@@ -7,6 +7,7 @@
 #include <string>
 
 #include "context.h"
+#include "copies.h"
 #include "measurement.h"
 
 namespace velmark {
@@ -25,8 +26,9 @@ std::string result_line(int kflops);
 // clock's steps move it too far for it to compare.
 std::string headline_line(const Measurement &measurement);
 
-std::string format_text(const Context &context, const Measurement &measurement);
-std::string format_json(const Context &context, const Measurement &measurement);
+// With `copies`, the measurement is that of the copies at once, made one.
+std::string format_text(const Context &context, const Measurement &measurement, const CopiesSummary *copies = nullptr);
+std::string format_json(const Context &context, const Measurement &measurement, const CopiesSummary *copies = nullptr);
 
 // "0x" and the 16 hex digits of a solution digest.
 std::string digest_text(std::uint64_t digest);

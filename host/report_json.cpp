@@ -75,7 +75,7 @@ nlohmann::ordered_json machine_json(const Context &context, const MachineState &
 
 }  // namespace
 
-std::string format_json(const Context &context, const Measurement &measurement)
+std::string format_json(const Context &context, const Measurement &measurement, const CopiesSummary *copies)
 {
     using nlohmann::ordered_json;
     const Statistics &stats = measurement.statistics;
@@ -154,6 +154,23 @@ std::string format_json(const Context &context, const Measurement &measurement)
     }
     json["comparable"] = measurement.comparable();
     json["warnings"] = warnings;
+    if (copies) {
+        ordered_json topology = ordered_json::array();
+        for (const ProcessorPlace &p : copies->topology) {
+            topology.push_back({{"processor", p.processor},
+                                {"core", p.core.empty() ? ordered_json(nullptr) : ordered_json(p.core)},
+                                {"capacity", measured(p.capacity)}});
+        }
+        json["copies"] = {{"count", copies->count},
+                          {"processors", copies->processors},
+                          {"sum_kflops", copies->sum_kflops},
+                          {"mean_kflops", copies->mean_kflops},
+                          {"single_processor", copies->single_processor},
+                          {"single_headline_kflops", copies->single_headline_kflops},
+                          {"efficiency", measured(copies->efficiency)},
+                          {"steps_kflops", copies->steps_kflops},
+                          {"topology", topology}};
+    }
     ordered_json problems = ordered_json::array();
     for (const MeasurementProblem &problem : measurement.measurement_problems) problems.push_back(problem_json(problem));
     const Validation &v = measurement.untimed;

@@ -168,7 +168,32 @@ std::string headline_line(const Measurement &measurement)
                                 "result)", 100.0 * measurement.clock.headline_bound);
 }
 
-std::string format_text(const Context &context, const Measurement &measurement)
+static void append_copies(std::string &text, const CopiesSummary &c)
+{
+    text += printf_string("copies:   %d at once, each pinned to its own processor and let go at a barrier:", c.count);
+    for (std::size_t k = 0; k < c.processors.size(); ++k) {
+        text += printf_string("%s processor %d", k ? "," : "", c.processors[k]);
+    }
+    text += "\n";
+    text += printf_string("          sum %.0f KFLOPS, mean copy %.0f; one copy alone on processor %d %d KFLOPS: "
+                          "scaling efficiency %.1f%%\n",
+                          c.sum_kflops, c.mean_kflops, c.single_processor, c.single_headline_kflops,
+                          100.0 * c.efficiency);
+    std::string places;
+    for (const ProcessorPlace &p : c.topology) {
+        places += printf_string("%sprocessor %d: core of %s, capacity %s", places.empty() ? "" : "; ", p.processor,
+                                p.core.empty() ? "not exposed" : p.core.c_str(),
+                                std::isnan(p.capacity) ? "not exposed" : printf_string("%.0f", p.capacity).c_str());
+    }
+    text += "topology: " + places + "\n";
+    for (std::size_t k = 0; k < c.steps_kflops.size(); ++k) {
+        std::string steps;
+        for (double v : c.steps_kflops[k]) steps += printf_string(" %.0f", v);
+        text += printf_string("trend:    copy %d's median run in steps of its runs, KFLOPS:", static_cast<int>(k) + 1) + steps + "\n";
+    }
+}
+
+std::string format_text(const Context &context, const Measurement &measurement, const CopiesSummary *copies)
 {
     const Statistics &stats = measurement.statistics;
     std::string text;
@@ -225,6 +250,7 @@ std::string format_text(const Context &context, const Measurement &measurement)
                               100.0 * stats.median_to_best);
     }
     append_machine_state(text, context, measurement);
+    if (copies) append_copies(text, *copies);
     text += "\n";
 
     const RunsCheck &check = measurement.runs_check;

@@ -32,4 +32,35 @@ FrequencySettings frequency_settings();
 std::string run_in_fresh_process(const std::function<std::string()> &work, const std::vector<std::string> &arguments,
                                  std::string *failure);
 
+// The logical processors this process may run on, by the system's numbers.
+std::vector<int> allowed_processors();
+
+// What one copy of a measurement running beside others gave back.
+struct CopyOutcome {
+    std::string text;     // what its work returned
+    std::string failure;  // empty, or how it failed
+};
+
+// Runs `work` in `count` fresh processes at once, copy k pinned by
+// `pin(k)` (which gives an empty text, or why it could not pin), held at a
+// barrier until every copy has started and pinned, then released together.
+// Where the system cannot do this, every copy fails with the reason.
+std::vector<CopyOutcome> run_copies_together(int count, const std::function<std::string(int)> &pin,
+                                             const std::function<std::string(int)> &work);
+
+// Why copies cannot run at once on this system; empty where they can.
+std::string copies_unsupported_reason();
+
+// Pins the calling process to one logical processor; empty, or why not.
+std::string pin_to_processor(int processor);
+
+// Which logical processors share a core, and each one's capacity where the
+// system tells it (a hybrid processor's big and little cores).
+struct ProcessorPlace {
+    int processor = 0;
+    std::string core;      // the logical processors of its core, e.g. "0-1", or empty
+    double capacity = kUnknown;
+};
+std::vector<ProcessorPlace> processor_topology(const std::vector<int> &processors);
+
 }  // namespace velmark

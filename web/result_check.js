@@ -130,6 +130,9 @@ function processesHeadline(report, pairs, recorded, problem) {
 // numbers; the warnings recomputed, which a table entry must have none of.
 function checkMachine(report, headline, recorded, problem) {
   const state = machineState(report.processes, report.runs_kflops, headline.kflops, report.host.logical_cpus);
+  // Copies at once keep the other processors busy by design, and their
+  // runs are copy after copy, not in time (host/copies.cpp).
+  if (report.copies) state.others_busy_share = state.first_third_kflops = state.last_third_kflops = NaN;
   for (const [field, value] of Object.entries(state)) {
     recorded(`machine.${field}`, report.machine[field], asJson(value), "the processes' numbers give");
   }
@@ -149,6 +152,45 @@ export function olderSchemaLacks(report) {
   if (version >= SCHEMA_VERSION) return null;
   return `schema ${version} lacks what schema ${SCHEMA_VERSION} adds: the processes, the headline's interval, ` +
     "the machine's state and its warnings, so it is ranked by its headline alone and no state is checked";
+}
+
+// Copies at once: their count, sum, mean and efficiency from the copies'
+// own headlines (each copy a process of the report), and each copy's
+// trend from its own runs.
+function checkCopies(report, recorded, problem) {
+  const c = report.copies, processes = report.processes;
+  if (c.count !== processes.length || c.processors.length !== c.count || c.steps_kflops.length !== c.count) {
+    problem('numbers', `copies.count is ${c.count}, with ${c.processors.length} processors and ${c.steps_kflops.length} ` +
+      `trends, but the report has ${processes.length} copies`);
+    return;
+  }
+  let sum = 0;
+  for (const p of processes) sum += p.headline_kflops;
+  const mean = sum / c.count;
+  recorded('copies.sum_kflops', c.sum_kflops, sum, "the copies' headlines add to");
+  recorded('copies.mean_kflops', c.mean_kflops, mean, "the copies' headlines give");
+  recorded('copies.efficiency', c.efficiency, c.single_headline_kflops > 0 ? mean / c.single_headline_kflops : null,
+    'the mean copy over the one alone gives');
+  let first = 0;
+  processes.forEach((p, k) => {
+    const steps = rateSteps(report.runs_kflops.slice(first, first + p.runs));
+    first += p.runs;
+    if (steps.join() !== c.steps_kflops[k].join()) {
+      problem('numbers', `copies.steps_kflops[${k}] is ${shown(c.steps_kflops[k])}, but the copy's runs give ${shown(steps)}`);
+    }
+  });
+}
+
+// The median run of each of ten consecutive, equal parts of the runs
+// (host/copies.cpp, rate_steps).
+function rateSteps(runs, steps = 10) {
+  const parts = Math.min(runs.length, steps), medians = [];
+  for (let k = 0; k < parts; ++k) {
+    const part = runs.slice(Math.floor((k * runs.length) / parts), Math.floor(((k + 1) * runs.length) / parts)).sort((a, b) => a - b);
+    const n = part.length;
+    medians.push(n % 2 ? part[(n - 1) / 2] : (part[n / 2 - 1] + part[n / 2]) / 2);
+  }
+  return medians;
 }
 
 export function checkResult(report) {
@@ -300,6 +342,7 @@ export function checkResult(report) {
         : `the headline, ${headline.kflops} KFLOPS, is not a rate`);
   }
   const warnings = version >= 5 ? checkMachine(report, headline, recorded, problem) : [];
+  if (report.copies) checkCopies(report, recorded, problem);
   if (problems.length) return problems;
 
   for (const warning of warnings) problem('entry', `not comparable: ${warningText(warning)}`);

@@ -10,9 +10,12 @@
 // warnings, and drops the one block's place from the statistics.
 import {
   CLOCK_CHECK_TOO_SHORT, CLOCK_FELL_WARNING, CLOCKS_DISAGREE, DESCHEDULED_WARNING, HEADLINE_NOT_A_RATE, HEADLINE_RULE,
-  MAX_PROCESSES, MAX_RUNS, OTHERS_BUSY_WARNING, RATE_FELL_WARNING, REPEATED_HEADLINE_RULE, SCHEMA_VERSION,
+  MAX_RUNS, OTHERS_BUSY_WARNING, RATE_FELL_WARNING, REPEATED_HEADLINE_RULE, SCHEMA_VERSION,
   STEAL_WARNING, TIMING_COLUMNS,
 } from './constants.js';
+
+// The most copies a report may hold: a machine's logical processors.
+export const MAX_COPIES = 1024;
 
 const text = (most = 1000) => ({ type: 'string', pattern: `^[\\s\\S]{1,${most}}$` });
 const seconds = { type: 'number', minimum: 0 };
@@ -45,6 +48,19 @@ const warning = object({
   value: { type: 'number' }, limit: { type: 'number' },
 });
 const SCHEMA_5_PARTS = ['processes', 'machine', 'comparable', 'warnings'];
+// Copies at once (velmark --copies): each copy is a process of the report.
+const copies = object({
+  count: { type: 'integer', minimum: 2, maximum: MAX_COPIES },
+  processors: { type: 'array', maxItems: MAX_COPIES, items: { type: 'integer', minimum: 0 } },
+  sum_kflops: { type: 'number' }, mean_kflops: { type: 'number' },
+  single_processor: { type: 'integer', minimum: 0 }, single_headline_kflops: int32,
+  efficiency: orNull({ type: 'number' }),
+  steps_kflops: { type: 'array', maxItems: MAX_COPIES, items: { type: 'array', maxItems: 10, items: { type: 'number' } } },
+  topology: {
+    type: 'array', maxItems: MAX_COPIES,
+    items: object({ processor: { type: 'integer', minimum: 0 }, core: orNull(text(100)), capacity: measured }),
+  },
+});
 
 // A measurement problem: its code and the numbers it follows from.
 const problem = (code, numbers) => object({ code: { const: code }, ...numbers });
@@ -67,8 +83,8 @@ export const RESULT_SCHEMA = {
     build: object({ platform: text(200), compiler: text(), flags: text(), kernels: text(100) }),
     measurement: object({
       runs: { type: 'integer', minimum: 1, maximum: MAX_RUNS },
-      processes: { type: 'integer', minimum: 1, maximum: MAX_PROCESSES },
-      warmup_runs: { type: 'integer', minimum: 1, maximum: MAX_PROCESSES },
+      processes: { type: 'integer', minimum: 1, maximum: MAX_COPIES },
+      warmup_runs: { type: 'integer', minimum: 1, maximum: MAX_COPIES },
       seconds,
       budget_seconds: orNull({ type: 'number', exclusiveMinimum: 0 }),
     }, ['processes']),
@@ -84,7 +100,8 @@ export const RESULT_SCHEMA = {
       headline_runs: { type: 'integer', minimum: 1, maximum: MAX_RUNS },
       headline_interval_kflops: orNull({ type: 'array', minItems: 2, maxItems: 2, items: { type: 'number' } }),
     }, ['headline_first_run', 'headline_runs', 'headline_interval_kflops']),
-    processes: { type: 'array', minItems: 1, maxItems: MAX_PROCESSES, items: process },
+    processes: { type: 'array', minItems: 1, maxItems: MAX_COPIES, items: process },
+    copies,
     machine,
     comparable: { type: 'boolean' },
     warnings: { type: 'array', maxItems: 5, items: warning },
@@ -128,7 +145,7 @@ export const RESULT_SCHEMA = {
         },
       },
     }),
-  }, SCHEMA_5_PARTS),
+  }, [...SCHEMA_5_PARTS, 'copies']),
   // Schema 5 has its parts; the older ones have the one block's place.
   if: { properties: { schema_version: { const: 5 } } },
   then: {

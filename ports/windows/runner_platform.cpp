@@ -63,6 +63,52 @@ FrequencySettings frequency_settings()
     return FrequencySettings();
 }
 
+std::vector<int> allowed_processors()
+{
+    std::vector<int> processors;
+    DWORD_PTR process = 0, system = 0;
+    if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system)) {
+        for (int cpu = 0; cpu < static_cast<int>(8 * sizeof process); ++cpu) {
+            if (process & (static_cast<DWORD_PTR>(1) << cpu)) processors.push_back(cpu);
+        }
+    }
+    return processors;
+}
+
+std::string copies_unsupported_reason()
+{
+    return "copies running at once are not built for Windows yet";
+}
+
+std::string pin_to_processor(int processor)
+{
+    if (processor < 0 || processor >= static_cast<int>(8 * sizeof(DWORD_PTR))) return "no such processor";
+    return SetProcessAffinityMask(GetCurrentProcess(), static_cast<DWORD_PTR>(1) << processor)
+               ? std::string()
+               : "error " + std::to_string(GetLastError());
+}
+
+std::vector<ProcessorPlace> processor_topology(const std::vector<int> &processors)
+{
+    std::vector<ProcessorPlace> places;
+    for (int cpu : processors) {
+        ProcessorPlace place;
+        place.processor = cpu;
+        places.push_back(place);
+    }
+    return places;
+}
+
+// Copies at once need a process started again with the barrier's events
+// handed to it, which this runner does not do yet on Windows.
+std::vector<CopyOutcome> run_copies_together(int count, const std::function<std::string(int)> &,
+                                             const std::function<std::string(int)> &)
+{
+    std::vector<CopyOutcome> outcomes(static_cast<std::size_t>(count));
+    for (CopyOutcome &o : outcomes) o.failure = "copies running at once are not built for Windows yet";
+    return outcomes;
+}
+
 std::string run_in_fresh_process(const std::function<std::string()> &, const std::vector<std::string> &arguments,
                                  std::string *failure)
 {

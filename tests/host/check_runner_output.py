@@ -116,6 +116,22 @@ check(r.returncode == 0 and report["measurement"]["processes"] == 3 and report["
       low <= stats["headline_kflops"] <= high and all(p["clock_hz_before"] > 0 for p in processes),
       f"three processes of ten runs, the headline their mean within its interval ({r.returncode}, {stats})")
 
+# Every processor at once: one copy alone, then one copy a processor, each
+# validated; the sum is the copies' headlines added. Counts the system will
+# not give are refused.
+r = subprocess.run([runner, "--copies", "all", "--runs", "12", "--json"], capture_output=True, text=True, timeout=120)
+report = json.loads(r.stdout)
+copies = report["copies"]
+check(r.returncode == 0 and copies["count"] == len(os.sched_getaffinity(0)) == len(report["processes"]) and
+      copies["sum_kflops"] == sum(p["headline_kflops"] for p in report["processes"]) and
+      copies["efficiency"] == copies["mean_kflops"] / copies["single_headline_kflops"] and
+      report["validation"]["validated"] and len(copies["steps_kflops"][0]) == 10,
+      f"--copies all: {copies['count']} copies validated, their sum and efficiency ({r.returncode}, {r.stderr!r})")
+for bad in ("4096", "0", "x"):
+    r = subprocess.run([runner, "--runs", "1", "--copies", bad], capture_output=True, text=True, timeout=120)
+    check(r.returncode == 2 and r.stderr.startswith(f"velmark: invalid value for --copies: '{bad}' (") and r.stdout == "",
+          f"--copies {bad} is refused with exit status 2 ({r.returncode}, {r.stderr!r})")
+
 with tempfile.TemporaryDirectory() as folder:
     # A write that fails half-way: the file size limit is hit, with SIGXFSZ
     # ignored so that the write itself fails (EFBIG).

@@ -80,6 +80,14 @@ TEST(Options, BadOptionsAndValuesAreNamed)
                   parse_options({"--processes", bad}).error)
             << bad;
     }
+    for (const char *bad : {"0", "x", "-1", "All", ""}) {
+        EXPECT_EQ(std::string("invalid value for --copies: '") + bad + "' (a whole number of logical processors from 1, or all)",
+                  parse_options({"--copies", bad}).error)
+            << bad;
+    }
+    EXPECT_EQ("--processes and --copies cannot be used together (each copy is one process)",
+              parse_options({"--copies", "all", "--processes", "2"}).error);
+    EXPECT_EQ("", parse_options({"--copies", "1", "--processes", "2"}).error) << "one copy is the measurement alone";
     for (const char *bad : {"0.09", "600.5", "nan", "inf", "1e1", "0x1p1", "-1", "1.2.3", ".", ""}) {
         EXPECT_EQ(std::string("invalid value for --time: '") + bad +
                       "' (seconds, a decimal number from 0.1 to 600)",

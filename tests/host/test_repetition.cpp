@@ -4,11 +4,14 @@
 // its warnings from numbers fed in through the engine's seams.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <thread>
 #include <string>
 #include <vector>
 
+#include "copies.h"
 #include "measurement.h"
 #include "options.h"
 #include "process_record.h"
@@ -104,6 +107,54 @@ TEST(Repetition, AProcessHandsBackWhatTheRunnerWouldHaveMeasuredItself)
 }
 
 #ifndef _WIN32
+// Copies at once: every one is held until the last has started, a copy's
+// death or refusal to pin is its own, and the others are not lost.
+TEST(Copies, SixtyFourCopiesWaitForTheLastAtTheBarrier)
+{
+    using clock = std::chrono::steady_clock;
+    const auto since = [] { return std::chrono::duration<double>(clock::now().time_since_epoch()).count(); };
+    // Copy k is ready k milliseconds late; each says when it was let go.
+    // The last refuses to be pinned, giving the time it was ready as its
+    // reason: a refusal still counts at the barrier.
+    const std::vector<velmark::CopyOutcome> outcomes = velmark::run_copies_together(
+        64,
+        [&](int k) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(k));
+            return std::string(k == 63 ? std::to_string(since()) : "");
+        },
+        [&](int k) { return std::to_string(k) + " " + std::to_string(since()); });
+    ASSERT_EQ(64u, outcomes.size());
+    EXPECT_NE(std::string::npos, outcomes.back().failure.find("cannot be pinned")) << "a refusal is the copy's failure";
+    const double last_ready = std::stod(outcomes.back().failure.substr(outcomes.back().failure.rfind(' ') + 1));
+    for (int k = 0; k < 63; ++k) {
+        const velmark::CopyOutcome &o = outcomes[static_cast<std::size_t>(k)];
+        ASSERT_EQ("", o.failure) << k;
+        EXPECT_EQ(std::to_string(k), o.text.substr(0, o.text.find(' '))) << "each copy's own text, in order";
+        EXPECT_GE(std::stod(o.text.substr(o.text.find(' ') + 1)), last_ready) << "copy " << k << " ran before the last was ready";
+    }
+}
+
+TEST(Copies, ACopyThatDiesIsNamedAndTheOthersKept)
+{
+    const std::vector<velmark::CopyOutcome> outcomes = velmark::run_copies_together(
+        3, [](int) { return std::string(); },
+        [](int k) -> std::string {
+            if (k == 1) std::abort();
+            return "copy " + std::to_string(k);
+        });
+    EXPECT_EQ("copy 0", outcomes[0].text);
+    EXPECT_NE(std::string::npos, outcomes[1].failure.find("killed by signal 6")) << outcomes[1].failure;
+    EXPECT_EQ("", outcomes[1].text);
+    EXPECT_EQ("copy 2", outcomes[2].text);
+
+    std::string error;
+    velmark::Options all = velmark::parse_options({"--copies", "all"});
+    EXPECT_EQ(3, velmark::copies_wanted(all, {0, 2, 5}, &error)) << "one per processor allowed";
+    EXPECT_EQ(0, velmark::copies_wanted(velmark::parse_options({"--copies", "4"}), {0, 2, 5}, &error));
+    EXPECT_EQ("invalid value for --copies: '4' (this runner may use 3 logical processors: 1 to 3, or all)", error);
+    EXPECT_EQ(std::vector<double>({1, 3, 5}), velmark::rate_steps({1, 3, 4, 6}, 3)) << "each step's median";
+}
+
 TEST(Repetition, AProcessThatDiesIsNamedWithHowItDied)
 {
     std::string failure;

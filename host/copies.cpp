@@ -1,0 +1,105 @@
+#include "copies.h"
+
+#include <algorithm>
+
+#include "process_record.h"
+
+namespace velmark {
+
+std::vector<double> rate_steps(const std::vector<int> &runs, int steps)
+{
+    std::vector<double> medians;
+    const std::size_t count = runs.size(), parts = std::min<std::size_t>(count, static_cast<std::size_t>(steps));
+    for (std::size_t k = 0; k < parts; ++k) {
+        std::vector<int> part(runs.begin() + static_cast<long>(k * count / parts),
+                              runs.begin() + static_cast<long>((k + 1) * count / parts));
+        std::sort(part.begin(), part.end());
+        const std::size_t n = part.size();
+        medians.push_back(n % 2 ? part[n / 2] : (static_cast<double>(part[n / 2 - 1]) + part[n / 2]) / 2.0);
+    }
+    return medians;
+}
+
+CopiesSummary summarise_copies(const Measurement &together, int single_headline_kflops, int single_processor,
+                               const std::vector<int> &processors)
+{
+    CopiesSummary summary;
+    summary.count = static_cast<int>(together.processes.size());
+    summary.processors = processors;
+    summary.single_processor = single_processor;
+    summary.single_headline_kflops = single_headline_kflops;
+    std::size_t first = 0;
+    for (const ProcessSummary &copy : together.processes) {
+        summary.sum_kflops += copy.headline.kflops;
+        std::vector<int> runs;
+        for (int k = 0; k < copy.runs; ++k) runs.push_back(together.runs[first + static_cast<std::size_t>(k)].kflops);
+        first += static_cast<std::size_t>(copy.runs);
+        summary.steps_kflops.push_back(rate_steps(runs));
+    }
+    if (summary.count > 0) summary.mean_kflops = summary.sum_kflops / summary.count;
+    if (single_headline_kflops > 0) summary.efficiency = summary.mean_kflops / single_headline_kflops;
+    return summary;
+}
+
+int copies_wanted(const Options &options, const std::vector<int> &processors, std::string *error)
+{
+    const int allowed = static_cast<int>(processors.size());
+    const int wanted = options.copies_all ? allowed : options.copies;
+    if (wanted < 1 || wanted > allowed) {
+        *error = "invalid value for --copies: '" + std::to_string(options.copies) + "' (this runner may use " +
+                 std::to_string(allowed) + " logical processor" + (allowed == 1 ? "" : "s") + ": 1 to " +
+                 std::to_string(allowed) + ", or all)";
+        return 0;
+    }
+    return wanted;
+}
+
+bool measure_copies(const RunPlan &plan, const std::vector<int> &processors, int logical_cpus, Measurement *together,
+                    CopiesSummary *summary, std::string *failure)
+{
+    const int count = static_cast<int>(processors.size());
+    auto measure_pinned = [&plan](int processor) {
+        const std::string refused = pin_to_processor(processor);
+        return refused.empty() ? process_record_json(measure(plan, real_engine())) : std::string("-") + refused;
+    };
+    auto named = [&](const std::string &which, int processor, const std::string &reason) {
+        *failure = which + " (processor " + std::to_string(processor) + ") failed: " + reason;
+        return false;
+    };
+    // One copy alone, on the first processor: what the copies scale against.
+    std::string alone_failure, error;
+    const std::string alone_text = run_in_fresh_process(
+        [&] { return measure_pinned(processors.front()); }, {}, &alone_failure);
+    if (alone_failure.empty() && alone_text.rfind('-', 0) == 0) alone_failure = "cannot be pinned to it: " + alone_text.substr(1);
+    Measurement alone;
+    if (alone_failure.empty() && !read_process_record(alone_text, &alone, &error)) alone_failure = error;
+    if (alone_failure.empty() && !alone.validated) alone_failure = "a solution was wrong";
+    if (!alone_failure.empty()) return named("the copy alone", processors.front(), alone_failure);
+
+    const std::vector<CopyOutcome> outcomes = run_copies_together(
+        count, [&processors](int k) { return pin_to_processor(processors[static_cast<std::size_t>(k)]); },
+        [&plan](int) { return process_record_json(measure(plan, real_engine())); });
+    std::vector<Measurement> copies;
+    for (int k = 0; k < count; ++k) {
+        const CopyOutcome &outcome = outcomes[static_cast<std::size_t>(k)];
+        const std::string which = "copy " + std::to_string(k + 1) + " of " + std::to_string(count);
+        const int processor = processors[static_cast<std::size_t>(k)];
+        Measurement copy;
+        if (!outcome.failure.empty()) return named(which, processor, outcome.failure);
+        if (!read_process_record(outcome.text, &copy, &error)) return named(which, processor, error);
+        if (!copy.validated) return named(which, processor, "a solution was wrong");
+        copies.push_back(copy);
+    }
+    *together = combine(copies, logical_cpus);
+    // The other processors run the other copies: their load is the point.
+    // And the runs are copy after copy, not in time: each copy's steps
+    // give the trend instead of the thirds.
+    together->machine.others_busy_share = kUnknown;
+    together->machine.first_third_kflops = together->machine.last_third_kflops = kUnknown;
+    together->warnings = comparability_warnings(together->machine);
+    *summary = summarise_copies(*together, alone.headline.kflops, processors.front(), processors);
+    summary->topology = processor_topology(processors);
+    return true;
+}
+
+}  // namespace velmark
