@@ -119,7 +119,8 @@ function main() {
     }
     const table = entries.map(({ name, report, about }) => ({ entry: name, machine: about.machine,
       platform: report.host.browser || report.build.platform, kernels: report.build.kernels,
-      headline_kflops: report.statistics.headline_kflops, interval_kflops: report.statistics.headline_interval_kflops ?? null }));
+      headline_kflops: report.statistics.headline_kflops, interval_kflops: report.statistics.headline_interval_kflops ?? null,
+      kind: report.copies ? 'all cores' : 'one core' }));
     const place = standingOf(read.value, table);
     const line = (e) => `${e.machine}, ${e.platform} ${e.kernels}: ${(e.headline_kflops / 1000).toFixed(2)} MFlops (${e.entry})`;
     console.log(`${values.place}: ${(read.value.statistics.headline_kflops / 1000).toFixed(2)} MFlops, rank ${place.rank} of ${place.of}`);

@@ -9,7 +9,11 @@ processes for an interval, and when either is not comparable. With --plot FILE.p
 distribution with its best and median marked (needs Debian's
 python3-matplotlib, which is why this runs Debian's own Python).
 
-usage: compare_results.py A.json B.json ... [--plot FILE.png]
+With --trend FILE.png it draws, for each report of copies at once
+(velmark --copies), every copy's rate over its runs in steps, so that
+throttling under all-core load shows.
+
+usage: compare_results.py A.json B.json ... [--plot FILE.png] [--trend FILE.png]
 """
 import argparse
 import json
@@ -209,15 +213,59 @@ def plot(paths, reports, output):
         sys.exit(f"compare_results.py: cannot write {output}: {error}")
 
 
+def copies_text(path, report):
+    """A report of copies at once: their count, sum and efficiency."""
+    c = report["copies"]
+    efficiency = "unknown" if c["efficiency"] is None else f"{100 * c['efficiency']:.1f}%"
+    return (f"{os.path.basename(path)}: {c['count']} copies at once, sum {c['sum_kflops'] / 1000:.2f} MFlops, "
+            f"mean copy {c['mean_kflops'] / 1000:.2f}, one alone {c['single_headline_kflops'] / 1000:.2f}: "
+            f"scaling efficiency {efficiency}")
+
+
+def trend(paths, reports, output):
+    try:
+        import matplotlib
+        matplotlib.use("Agg")
+        import matplotlib.pyplot as plt
+    except ImportError:
+        sys.exit("compare_results.py: --trend needs matplotlib (Debian package python3-matplotlib)")
+    with_copies = [(p, r) for p, r in zip(paths, reports) if r.get("copies")]
+    if not with_copies:
+        sys.exit("compare_results.py: --trend draws reports of copies at once (velmark --copies), and none is one")
+    figure, axes = plt.subplots(figsize=(8, 4.5))
+    for path, report in with_copies:
+        c = report["copies"]
+        for processor, steps in zip(c["processors"], c["steps_kflops"]):
+            axes.plot(range(1, len(steps) + 1), [k / 1000 for k in steps], marker="o",
+                      label=f"{os.path.basename(path)}, processor {processor}")
+    axes.set_xlabel("step of each copy's runs, in the order they ran")
+    axes.set_ylabel("median run, MFlops")
+    axes.set_ylim(bottom=0)
+    axes.set_title("Velmark copies at once: each copy's rate over its runs")
+    axes.grid(alpha=0.3)
+    axes.legend(loc="lower left", fontsize=7)
+    figure.tight_layout()
+    try:
+        figure.savefig(output, dpi=100)
+    except OSError as error:
+        sys.exit(f"compare_results.py: cannot write {output}: {error}")
+
+
 def main():
     parser = argparse.ArgumentParser(description="Compares Velmark result files side by side.")
     parser.add_argument("results", nargs="+", metavar="RESULT.json")
     parser.add_argument("--plot", metavar="FILE.png", help="also draw the runs of each file")
+    parser.add_argument("--trend", metavar="FILE.png", help="also draw each copy's rate over its runs")
     args = parser.parse_args()
     reports = [load(path) for path in args.results]
     print(table(args.results, reports))
     for path, report in zip(args.results[1:], reports[1:]):
         print(verdict(args.results[0], reports[0], path, report))
+    for path, report in zip(args.results, reports):
+        if report.get("copies"):
+            print(copies_text(path, report))
+    if args.trend:
+        trend(args.results, reports, args.trend)
     if args.plot:
         plot(args.results, reports, args.plot)
 

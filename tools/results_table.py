@@ -33,6 +33,9 @@ def load_entries(folder):
         if about.get("under"):
             platform += f" under {about['under']}"
         kind = "browser" if host.get("browser") else f"under {about['under']}" if about.get("under") else "native"
+        if report.get("copies"):
+            # Every processor at once: its own kind, ranked among its own.
+            kind = f"all cores, {kind}"
         entries.append({
             "entry": name,
             "machine": about["machine"],
@@ -68,9 +71,12 @@ def bounds(entry):
 def shared_rank(entry, entries):
     """1 + the entries surely faster: whose interval lies wholly above this
     one's. Entries whose intervals overlap share a rank (web/standing.js
-    places a new result by the same rule)."""
+    places a new result by the same rule). Entries of copies at once rank
+    only among themselves."""
     low, high = bounds(entry)
-    return 1 + sum(1 for other in entries if bounds(other)[0] > high)
+    all_cores = entry["kind"].startswith("all cores")
+    return 1 + sum(1 for other in entries
+                   if other["kind"].startswith("all cores") == all_cores and bounds(other)[0] > high)
 
 
 # The instruction set a build's platform runs, by its processor's part of

@@ -33,7 +33,12 @@ export function placeable(report) {
   return v.validated && v.measurement_validated && !report.clock.coarse && report.comparable !== false;
 }
 
-// Where a report stands: by its headline, the figure it leads with.
+// Where a report stands: by its headline, the figure it leads with, among
+// the entries of its own kind: copies at once among copies at once
+// (tools/results_table.py ranks the table so).
+export const allCores = (kind) => typeof kind === 'string' && kind.startsWith('all cores');
+
 export function standingOf(report, entries) {
-  return standing(report.statistics.headline_kflops, entries, report.statistics.headline_interval_kflops ?? null);
+  const own = entries.filter((e) => allCores(e.kind) === Boolean(report.copies));
+  return standing(report.statistics.headline_kflops, own, report.statistics.headline_interval_kflops ?? null);
 }

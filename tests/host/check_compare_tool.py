@@ -75,5 +75,21 @@ with tempfile.TemporaryDirectory() as folder:
                 "stolen.json against base.json: 1.030 (95% interval",
                 "faster\n  warning: stolen.json is not comparable (steal)"]
     ok = ok and compared.returncode == 0 and all(text in said for text in expected)
+
+    # Copies at once: their figures, and each copy's steps drawn.
+    together = processes([900, 800])
+    together["copies"] = {"count": 2, "processors": [0, 3], "sum_kflops": 1700, "mean_kflops": 850,
+                          "single_headline_kflops": 1000, "efficiency": 0.85, "steps_kflops": [[900, 850], [800, 700]]}
+    json.dump(together, open(os.path.join(folder, "together.json"), "w"))
+    drawn = subprocess.run([tool, os.path.join(folder, "base.json"), os.path.join(folder, "together.json"),
+                            "--trend", os.path.join(folder, "trend.png")], capture_output=True, text=True, timeout=120)
+    print(drawn.stdout + drawn.stderr)
+    with open(os.path.join(folder, "trend.png"), "rb") as png:
+        ok = ok and drawn.returncode == 0 and png.read(8) == b"\x89PNG\r\n\x1a\n" and \
+            "together.json: 2 copies at once, sum 1.70 MFlops, mean copy 0.85, one alone 1.00: scaling efficiency 85.0%" \
+            in drawn.stdout
+    nothing = subprocess.run([tool, os.path.join(folder, "base.json"), "--trend", chart], capture_output=True, text=True,
+                             timeout=120)
+    ok = ok and nothing.returncode != 0 and "none is one" in nothing.stderr
 print("1 passed, 0 failed" if ok else "0 passed, 1 failed")
 sys.exit(0 if ok else 1)

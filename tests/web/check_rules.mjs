@@ -83,6 +83,11 @@ const narrow = standing(1500, entries, [1400, 1600]);
 check(wide.rank === 3 && narrow.rank === 4 && standing(1500, entries, [1000, 2000]).rank === 3,
       `shared ranks: 1500 within 900 to 2100 shares 2200's and 2000's rank, below 4000 and 3000 (${wide.rank}); ` +
       'within 1400 to 1600 it ranks below 2000');
+const mixed = [...entries.map((e) => ({ ...e, kind: 'native' })), { headline_kflops: 1000, kind: 'all cores, native' }];
+const asCopies = { statistics: { headline_kflops: 1500, headline_interval_kflops: null }, copies: { count: 2 } };
+check(standingOf(asCopies, mixed).rank === 1 && standingOf(asCopies, mixed).of === 2 &&
+      standingOf({ statistics: asCopies.statistics }, mixed).of === 5,
+      'copies at once rank among copies at once, one core among one core');
 
 // What the page lists: the headline's runs, and the problems in words.
 const report = JSON.parse(readFileSync(reportFile, 'utf8'));
