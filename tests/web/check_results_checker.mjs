@@ -150,6 +150,17 @@ const repeatedForgeries = [
   },
     /warnings are \[\], but the processes' numbers give \["clock_fell"\]/],
 ];
+// A report of two copies at once (velmark --copies all, made on the
+// developers' machine): each copy's figures, their sum and efficiency.
+const together = JSON.parse(readFileSync(join(here, 'runner-copies-report.json'), 'utf8'));
+const copiesForgeries = [
+  ['copies-sum-raised', (r) => { r.copies.sum_kflops += 1000; }, /copies\.sum_kflops is .* but the copies' headlines add to/],
+  ['copies-efficiency', (r) => { r.copies.efficiency = 1; }, /copies\.efficiency is 1, but the mean copy over the one alone gives/],
+  ['copies-copy-raised', (r) => { r.processes[1].headline_kflops += 1; r.copies.sum_kflops += 1; },
+    /processes\[1\]\.headline_kflops is \d+, but its runs give \d+/],
+  ['copies-steps', (r) => { r.copies.steps_kflops[0][0] += 1; }, /copies\.steps_kflops\[0\] is .* but the copy's runs give/],
+  ['copies-count', (r) => { r.copies.count = 3; }, /copies\.count is 3, .* but the report has 2 copies/],
+];
 const folder = mkdtempSync(join(tmpdir(), 'velmark-results-'));
 try {
   for (const [name, forge] of forgeries) {
@@ -170,6 +181,14 @@ try {
     writeFileSync(join(folder, `${name}.json`), JSON.stringify(report));
     writeFileSync(join(folder, `${name}.about.json`), JSON.stringify({ ...about, machine: `${about.machine} (${name})` }));
   }
+  for (const [name, forge] of copiesForgeries) {
+    const report = copy(together);
+    forge(report);
+    writeFileSync(join(folder, `${name}.json`), JSON.stringify(report));
+    writeFileSync(join(folder, `${name}.about.json`), JSON.stringify({ ...about, machine: `${about.machine} (${name})` }));
+  }
+  writeFileSync(join(folder, 'together.json'), JSON.stringify(together));
+  writeFileSync(join(folder, 'together.about.json'), JSON.stringify({ ...about, machine: `${about.machine} (every core)` }));
   writeFileSync(join(folder, 'repeated.json'), JSON.stringify(repeated));
   writeFileSync(join(folder, 'repeated.about.json'), JSON.stringify({ ...about, machine: `${about.machine} (eight processes)` }));
   // An emulator measures itself, not a machine.
@@ -203,9 +222,10 @@ try {
   const { status, out } = runChecker(folder);
   const says = (file, reason) => out.split('\n').some((line) => line.startsWith(join(folder, file) + ':') && reason.test(line));
   check(status === 1, `the checker fails a folder with forgeries (status ${status})`);
-  for (const [name, , reason] of [...forgeries, ...pageForgeries, ...repeatedForgeries]) check(says(`${name}.json`, reason), `${name}.json is refused: ${reason}`);
+  for (const [name, , reason] of [...forgeries, ...pageForgeries, ...repeatedForgeries, ...copiesForgeries]) check(says(`${name}.json`, reason), `${name}.json is refused: ${reason}`);
   check(!says('ten-runs.json', /./), 'an entry of exactly ten runs, every figure its own, is admitted');
   check(!says('repeated.json', /./), "the runner's report of eight processes, every figure its own, is admitted");
+  check(!says('together.json', /./), "the runner's report of copies at once, every figure its own, is admitted");
   check(says('a-dirty.json', /is no release or clean commit/) && !says('b-claimed.json', /./),
         'an entry refused for its version claims nothing: the same machine\'s next entry is admitted');
   check(says('brackets.json', /nests 100000 deep/), 'a file of 100000 nested brackets is refused, and the others still checked');
@@ -218,9 +238,9 @@ try {
   check(says('nameless.json', /"machine" must name the machine/), 'a description without the machine is refused');
   check(says('garbage.json', /is not JSON/), 'a file that is no JSON is refused');
   const counts = /^(\d+) passed, (\d+) failed$/m.exec(out);
-  check(counts && counts[1] === '4' &&
-        Number(counts[2]) === forgeries.length + pageForgeries.length + repeatedForgeries.length + 8,
-        `four entries passed (kept, ten runs, the one claimed, eight processes), every other failed: ${counts && counts[0]}`);
+  check(counts && counts[1] === '5' &&
+        Number(counts[2]) === forgeries.length + pageForgeries.length + repeatedForgeries.length + copiesForgeries.length + 8,
+        `five entries passed (kept, ten runs, the one claimed, eight processes, copies), every other failed: ${counts && counts[0]}`);
 
   const placed = runChecker(results, '--place', join(results, native));
   check(placed.status === 0 && /rank \d+ of \d+/.test(placed.out) && /times the fastest entry/.test(placed.out),
