@@ -7,7 +7,7 @@ import { microseconds, outcome, readFragment, reportJson, resultView, shareFragm
 import {
   CAPTION, DATE_LINE, DEFAULT_BUDGET_SECONDS, DEFAULT_PROCESSES, INSTRUCTION, NAME_LINE, RUN, WAITING,
 } from './constants.js';
-import { combineMeasurements } from './repetition.js';
+import { combineCopies, combineMeasurements } from './repetition.js';
 import { entryFiles, entryProblems } from './entry_check.js';
 import { checkResult, olderSchemaLacks } from './result_check.js';
 import { placeable, standingOf } from './standing.js';
@@ -210,11 +210,17 @@ async function moduleKernels(module) {
 // ---- the Run command ----
 
 // One measurement in a fresh Worker: its own module instance and memory.
-function measureInWorker(module, budget) {
+// With `ready`, the Worker waits with its module loaded until go() is
+// called on what ready(go) was given.
+function measureInWorker(module, budget, ready = null) {
   return new Promise((resolve, reject) => {
     const worker = new Worker('worker.js', { type: 'module' });
     worker.onmessage = ({ data }) => {
       if (data.progress) return;
+      if (data.ready) {
+        ready(() => worker.postMessage({ go: true }));
+        return;
+      }
       worker.terminate();
       data.error ? reject(new Error(data.error)) : resolve(data);
     };
@@ -222,8 +228,36 @@ function measureInWorker(module, budget) {
       worker.terminate();
       reject(new Error(event.message || 'the worker failed'));
     };
-    worker.postMessage({ module, budget });
+    worker.postMessage({ module, budget, barrier: Boolean(ready) });
   });
+}
+
+// Copies asked for in the address (?copies=N or ?copies=all, all being the
+// logical processors the browser tells): 1 when none are.
+function copiesAsked() {
+  const asked = new URLSearchParams(location.search).get('copies');
+  const all = navigator.hardwareConcurrency || 1;
+  if (asked === 'all') return all;
+  const count = Number(asked);
+  return Number.isInteger(count) && count >= 1 && count <= all ? count : 1;
+}
+
+// One copy alone, then `count` copies at once, let go together once every
+// Worker has loaded its module (the barrier).
+async function measureCopies(module, count, logicalCpus) {
+  const alone = (await measureInWorker(module, DEFAULT_BUDGET_SECONDS)).measurement;
+  const releases = [];
+  let allReady;
+  const everyoneReady = new Promise((resolve) => { allReady = resolve; });
+  const ready = (go) => {
+    releases.push(go);
+    if (releases.length === count) allReady();
+  };
+  const running = Array.from({ length: count }, () => measureInWorker(module, DEFAULT_BUDGET_SECONDS, ready));
+  await Promise.race([everyoneReady, Promise.all(running)]);
+  for (const go of releases) go();
+  const parts = await Promise.all(running);
+  return { parts, combined: combineCopies(alone, parts.map((p) => p.measurement), logicalCpus) };
 }
 
 // The measurement in DEFAULT_PROCESSES Workers, one after another, so that
@@ -234,14 +268,19 @@ async function run(ready, module) {
   $('status').classList.remove('failure');
   $('status').textContent = WAITING;
   try {
-    const parts = [];
-    for (let i = 0; i < DEFAULT_PROCESSES; ++i) {
-      parts.push(await measureInWorker(module, DEFAULT_BUDGET_SECONDS / DEFAULT_PROCESSES));
+    const copies = copiesAsked();
+    let parts = [], measurement = null;
+    if (copies > 1) {
+      ({ parts, combined: measurement } = await measureCopies(module, copies, navigator.hardwareConcurrency || 0));
+    } else {
+      for (let i = 0; i < DEFAULT_PROCESSES; ++i) {
+        parts.push(await measureInWorker(module, DEFAULT_BUDGET_SECONDS / DEFAULT_PROCESSES));
+      }
     }
     const last = parts.at(-1);
     const resolution = Math.max(...parts.map((p) => p.measurement.clock.resolution_seconds ?? Infinity));
     const context = gatherContext(await ready, last.module, last.kernels, Number.isFinite(resolution) ? resolution : null);
-    const measurement = combineMeasurements(parts.map((p) => p.measurement), context.host.logical_cpus);
+    measurement = measurement || combineMeasurements(parts.map((p) => p.measurement), context.host.logical_cpus);
     const report = reportJson(context, measurement);
     showContext(context.host, last.kernels, report.clock.coarse);
     showOutcome(report);

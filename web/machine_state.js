@@ -111,3 +111,15 @@ export function warningText({ code, value, limit }) {
   if (code === OTHERS_BUSY_WARNING) return `the other processors were ${(100 * value).toFixed(0)}% busy, above ${l}%`;
   return `the last third's median run was ${v}% of the first third's, below ${l}%: the machine changed while it measured`;
 }
+
+// The median run of each of ten consecutive, equal parts of the runs
+// (host/copies.cpp, rate_steps): a copy's rate over its runs.
+export function rateSteps(runs, steps = 10) {
+  const parts = Math.min(runs.length, steps), medians = [];
+  for (let k = 0; k < parts; ++k) {
+    const part = runs.slice(Math.floor((k * runs.length) / parts), Math.floor(((k + 1) * runs.length) / parts)).sort((a, b) => a - b);
+    const n = part.length;
+    medians.push(n % 2 ? part[(n - 1) / 2] : (part[n / 2 - 1] + part[n / 2]) / 2);
+  }
+  return medians;
+}

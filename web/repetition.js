@@ -5,7 +5,7 @@
 // clocks over all their spans, one computation verdict, and what a browser
 // can tell of the machine's state (the trend; it gives no CPU time, no
 // system times and no core clock), with the warnings that follow.
-import { comparabilityWarnings, machineState, meanInterval } from './machine_state.js';
+import { comparabilityWarnings, machineState, meanInterval, rateSteps } from './machine_state.js';
 import { judgeTime, summarise } from './run_statistics.js';
 
 export function combineMeasurements(parts, logicalCpus) {
@@ -58,4 +58,29 @@ export function combineMeasurements(parts, logicalCpus) {
     validated: parts.every((part) => part.validated), headline, interval, clock,
     measurementProblems: verdict.problems, processes, machine, warnings: comparabilityWarnings(machine),
   };
+}
+
+// Copies at once, as the runner makes them (host/copies.cpp): the copies'
+// measurements made one, and their sum, mean, efficiency against the one
+// alone and each copy's trend. A browser pins no Worker: a copy's
+// "processor" is its number, and the topology is not told.
+export function combineCopies(alone, parts, logicalCpus) {
+  const m = combineMeasurements(parts, logicalCpus);
+  // The other processors run the other copies, and the runs are copy after copy.
+  Object.assign(m.machine, { others_busy_share: NaN, first_third_kflops: NaN, last_third_kflops: NaN });
+  m.warnings = comparabilityWarnings(m.machine);
+  let sum = 0, first = 0;
+  const steps = m.processes.map((p) => {
+    sum += p.headline_kflops;
+    const runs = m.runs.slice(first, first + p.runs).map((run) => run.kflops);
+    first += p.runs;
+    return rateSteps(runs);
+  });
+  const mean = sum / parts.length, single = alone.headline.kflops;
+  m.copies = {
+    count: parts.length, processors: parts.map((_, k) => k), sum_kflops: sum, mean_kflops: mean,
+    single_processor: 0, single_headline_kflops: single, efficiency: single > 0 ? mean / single : null,
+    steps_kflops: steps, topology: parts.map((_, k) => ({ processor: k, core: null, capacity: null })),
+  };
+  return m;
 }

@@ -87,6 +87,9 @@ function machineLines(report) {
         `${m.last_third_kflops.toFixed(0)} (${(100 * m.last_third_kflops / m.first_third_kflops).toFixed(1)}%)`],
     ['comparable', report.comparable ? 'yes: no warning'
       : `no: ${report.warnings.map((w) => warningText(w)).join('; ')}`],
+    ...(report.copies ? [['copies', `${report.copies.count} at once: sum ${report.copies.sum_kflops.toFixed(0)} KFLOPS, ` +
+      `mean copy ${report.copies.mean_kflops.toFixed(0)}; one copy alone ${report.copies.single_headline_kflops} KFLOPS: ` +
+      `scaling efficiency ${report.copies.efficiency === null ? 'unknown' : `${(100 * report.copies.efficiency).toFixed(1)}%`}`]] : []),
   ];
 }
 
@@ -193,6 +196,7 @@ export function reportJson(context, m) {
     },
     comparable: m.warnings.length === 0,
     warnings: m.warnings,
+    ...(m.copies ? { copies: m.copies } : {}),
     validation: {
       digest: m.untimed.digest, expected_digest: KNOWN_SOLUTION_DIGEST,
       normalised_residual: finiteOrNull(m.untimed.residual), max_error: finiteOrNull(m.untimed.maxError),

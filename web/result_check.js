@@ -28,7 +28,7 @@ import { MOST_DEPTH, parseBoundedJson } from './bounded_json.js';
 import { resultLine } from './report.js';
 import { validate } from './result_validator.js';
 import { bestBlock, columnRate, finalRate, judgeTime, kflopsFromAveragedTotals, summarise } from './run_statistics.js';
-import { comparabilityWarnings, machineState, meanInterval, warningText } from './machine_state.js';
+import { comparabilityWarnings, machineState, meanInterval, rateSteps, warningText } from './machine_state.js';
 
 export const MIN_ENTRY_RUNS = 10;
 // The oldest report read: schema 3 first carried the raw numbers that every
@@ -179,18 +179,6 @@ function checkCopies(report, recorded, problem) {
       problem('numbers', `copies.steps_kflops[${k}] is ${shown(c.steps_kflops[k])}, but the copy's runs give ${shown(steps)}`);
     }
   });
-}
-
-// The median run of each of ten consecutive, equal parts of the runs
-// (host/copies.cpp, rate_steps).
-function rateSteps(runs, steps = 10) {
-  const parts = Math.min(runs.length, steps), medians = [];
-  for (let k = 0; k < parts; ++k) {
-    const part = runs.slice(Math.floor((k * runs.length) / parts), Math.floor(((k + 1) * runs.length) / parts)).sort((a, b) => a - b);
-    const n = part.length;
-    medians.push(n % 2 ? part[(n - 1) / 2] : (part[n / 2 - 1] + part[n / 2]) / 2);
-  }
-  return medians;
 }
 
 export function checkResult(report) {

@@ -226,6 +226,24 @@ async function checkShareLink(browser, page, report, url) {
 
 const location = (url) => new URL(url).pathname;
 
+// Two copies at once (?copies=2): each Worker's figures, their sum and
+// efficiency against one alone, validated and held by the gate.
+async function checkCopies(browser, url, work) {
+  const page = await newPage(browser, DESKTOP);
+  await page.goto(`${url}?copies=2`);
+  await page.waitForSelector('#context-lines dd');
+  await page.click('#run');
+  await page.waitForFunction(() => !document.querySelector('#run').hidden, null, { timeout: 120000 });
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click('#download')]);
+  await download.saveAs(join(work, 'copies.json'));
+  const report = JSON.parse(readFileSync(join(work, 'copies.json'), 'utf8'));
+  const c = report.copies, problems = checkResult(report).filter((p) => p.kind !== 'entry');
+  check(c && c.count === 2 && report.validation.validated &&
+        c.sum_kflops === report.processes[0].headline_kflops + report.processes[1].headline_kflops && problems.length === 0,
+  `two copies at once: sum ${c && c.sum_kflops} KFLOPS, efficiency ${c && c.efficiency}, held: ${JSON.stringify(problems)}`);
+  await page.context().close();
+}
+
 // After a run: the form that adds it to the results table says what is
 // missing, then saves the two files as the gate would take them (or says,
 // as the gate would, why a build of a changed tree is no entry).
@@ -468,6 +486,7 @@ try {
     await checkShareLink(browser, desktop, report, url);
     await checkResultsPage(browser, report, url, work, options.shots);
     await checkMarkupInShare(browser, report, url);
+    await checkCopies(browser, url, work);
     const phone = await newPage(browser, PHONE);
     await phone.goto(url);
     await checkRun(phone, 'phone', options.shots);

@@ -179,12 +179,30 @@ async function checkStaticHost(browser) {
   await page.close();
 }
 
+// Two copies at once (?copies=2): each Worker's figures, their sum and
+// efficiency against one alone, validated and held by the gate.
+async function checkCopies(browser, url) {
+  const page = await browser.newPage({ width: 1280, height: 900 });
+  await page.goto(`${url}?copies=2`);
+  await page.waitFor(() => document.querySelectorAll('#context-lines dd').length > 0, LOAD_WAIT);
+  await run(page);
+  const report = JSON.parse(await savedReport(page));
+  const c = report.copies;
+  const problems = checkResult(report).filter((p) => p.kind !== 'entry');
+  check(c && c.count === 2 && report.processes.length === 2 && report.validation.validated &&
+        c.sum_kflops === report.processes[0].headline_kflops + report.processes[1].headline_kflops &&
+        c.efficiency > 0 && problems.length === 0,
+  `two copies at once: sum ${c && c.sum_kflops} KFLOPS, efficiency ${c && c.efficiency}, held: ${JSON.stringify(problems)}`);
+  await page.close();
+}
+
 const browser = await openBrowser(options.engine);
 try {
   if (options.shots) mkdirSync(options.shots, { recursive: true });
   const url = await serve(options.site);
   const report = await checkRun(browser, url);
   await checkResultsPage(browser, url, report);
+  await checkCopies(browser, url);
   if (options['static-host']) await checkStaticHost(browser);
 } catch (error) {
   check(false, `the page test runs to its end: ${error.stack || error}`);
