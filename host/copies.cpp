@@ -54,41 +54,41 @@ int copies_wanted(const Options &options, const std::vector<int> &processors, st
     return wanted;
 }
 
-bool measure_copies(const RunPlan &plan, const std::vector<int> &processors, int logical_cpus, Measurement *together,
-                    CopiesSummary *summary, std::string *failure)
+bool measure_copies(const RunPlan &plan, const std::vector<int> &processors, int logical_cpus,
+                    const std::vector<std::string> &arguments, Measurement *together, CopiesSummary *summary,
+                    std::string *failure)
 {
     const int count = static_cast<int>(processors.size());
-    auto measure_pinned = [&plan](int processor) {
-        const std::string refused = pin_to_processor(processor);
-        return refused.empty() ? process_record_json(measure(plan, real_engine())) : std::string("-") + refused;
-    };
     auto named = [&](const std::string &which, int processor, const std::string &reason) {
         *failure = which + " (processor " + std::to_string(processor) + ") failed: " + reason;
         return false;
     };
+    // Copies of the processors' own: each pins itself to processors[k].
+    auto run_on = [&](const std::vector<int> &on) {
+        return run_copies_together(
+            on, [&on](int k) { return pin_to_processor(on[static_cast<std::size_t>(k)]); },
+            [&plan](int) { return process_record_json(measure(plan, real_engine())); }, arguments);
+    };
+    // One copy's measurement from what it gave back; empty when it holds.
+    auto read_copy = [](const CopyOutcome &outcome, Measurement *copy) {
+        std::string error;
+        if (!outcome.failure.empty()) return outcome.failure;
+        if (!read_process_record(outcome.text, copy, &error)) return error;
+        return copy->validated ? std::string() : std::string("a solution was wrong");
+    };
     // One copy alone, on the first processor: what the copies scale against.
-    std::string alone_failure, error;
-    const std::string alone_text = run_in_fresh_process(
-        [&] { return measure_pinned(processors.front()); }, {}, &alone_failure);
-    if (alone_failure.empty() && alone_text.rfind('-', 0) == 0) alone_failure = "cannot be pinned to it: " + alone_text.substr(1);
     Measurement alone;
-    if (alone_failure.empty() && !read_process_record(alone_text, &alone, &error)) alone_failure = error;
-    if (alone_failure.empty() && !alone.validated) alone_failure = "a solution was wrong";
-    if (!alone_failure.empty()) return named("the copy alone", processors.front(), alone_failure);
+    std::string reason = read_copy(run_on({processors.front()}).front(), &alone);
+    if (!reason.empty()) return named("the copy alone", processors.front(), reason);
 
-    const std::vector<CopyOutcome> outcomes = run_copies_together(
-        count, [&processors](int k) { return pin_to_processor(processors[static_cast<std::size_t>(k)]); },
-        [&plan](int) { return process_record_json(measure(plan, real_engine())); });
-    std::vector<Measurement> copies;
+    const std::vector<CopyOutcome> outcomes = run_on(processors);
+    std::vector<Measurement> copies(static_cast<std::size_t>(count));
     for (int k = 0; k < count; ++k) {
-        const CopyOutcome &outcome = outcomes[static_cast<std::size_t>(k)];
-        const std::string which = "copy " + std::to_string(k + 1) + " of " + std::to_string(count);
-        const int processor = processors[static_cast<std::size_t>(k)];
-        Measurement copy;
-        if (!outcome.failure.empty()) return named(which, processor, outcome.failure);
-        if (!read_process_record(outcome.text, &copy, &error)) return named(which, processor, error);
-        if (!copy.validated) return named(which, processor, "a solution was wrong");
-        copies.push_back(copy);
+        reason = read_copy(outcomes[static_cast<std::size_t>(k)], &copies[static_cast<std::size_t>(k)]);
+        if (!reason.empty()) {
+            return named("copy " + std::to_string(k + 1) + " of " + std::to_string(count),
+                         processors[static_cast<std::size_t>(k)], reason);
+        }
     }
     *together = combine(copies, logical_cpus);
     // The other processors run the other copies: their load is the point.

@@ -46,8 +46,10 @@ int copies_wanted(const Options &options, const std::vector<int> &processors, st
 
 // Measures one copy alone, then `processors.size()` copies at once, and
 // makes them one: false with `failure` naming the copy and its reason when
-// any copy died, could not be pinned or gave a wrong solution.
-bool measure_copies(const RunPlan &plan, const std::vector<int> &processors, int logical_cpus, Measurement *together,
-                    CopiesSummary *summary, std::string *failure);
+// any copy died, could not be pinned or gave a wrong solution. `arguments`
+// start this program again as one copy, where the system cannot fork.
+bool measure_copies(const RunPlan &plan, const std::vector<int> &processors, int logical_cpus,
+                    const std::vector<std::string> &arguments, Measurement *together, CopiesSummary *summary,
+                    std::string *failure);
 
 }  // namespace velmark

@@ -64,18 +64,23 @@ int main(int argc, char **argv)
     }
 
     const velmark::Context context = velmark::gather_context(VELMARK_PLATFORM, VELMARK_BUILD_FLAGS);
+    // Where the system cannot fork, a process of the measurement is this
+    // program started again with these.
+    std::vector<std::string> child_arguments(argv + 1, argv + argc);
+    child_arguments.push_back("--as-process");
     if (options.copies_all || options.copies > 1) {
         std::vector<int> processors = velmark::allowed_processors();
         std::string error;
         const int wanted = velmark::copies_wanted(options, processors, &error);
-        if (wanted == 0 || !velmark::copies_unsupported_reason().empty()) {
-            std::fprintf(stderr, "velmark: %s\n", wanted == 0 ? error.c_str() : velmark::copies_unsupported_reason().c_str());
+        if (wanted == 0) {
+            std::fprintf(stderr, "velmark: %s\n", error.c_str());
             return kBadUsage;
         }
         processors.resize(static_cast<std::size_t>(wanted));
         velmark::Measurement together;
         velmark::CopiesSummary summary;
-        if (!velmark::measure_copies(plan, processors, context.host.logical_cpus, &together, &summary, &error)) {
+        if (!velmark::measure_copies(plan, processors, context.host.logical_cpus, child_arguments, &together, &summary,
+                                     &error)) {
             std::fprintf(stderr, "velmark: %s\n", error.c_str());
             return kNotValidated;
         }
@@ -83,8 +88,6 @@ int main(int argc, char **argv)
     }
     // Each process is started again only after the last has ended, so that
     // none measures beside another.
-    std::vector<std::string> child_arguments(argv + 1, argv + argc);
-    child_arguments.push_back("--as-process");
     std::vector<velmark::Measurement> processes;
     for (int p = 1; p <= options.processes; ++p) {
         std::string failure, error;

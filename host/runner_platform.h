@@ -41,15 +41,16 @@ struct CopyOutcome {
     std::string failure;  // empty, or how it failed
 };
 
-// Runs `work` in `count` fresh processes at once, copy k pinned by
-// `pin(k)` (which gives an empty text, or why it could not pin), held at a
-// barrier until every copy has started and pinned, then released together.
-// Where the system cannot do this, every copy fails with the reason.
-std::vector<CopyOutcome> run_copies_together(int count, const std::function<std::string(int)> &pin,
-                                             const std::function<std::string(int)> &work);
-
-// Why copies cannot run at once on this system; empty where they can.
-std::string copies_unsupported_reason();
+// Runs `work` in fresh processes at once, copy k on processors[k], held
+// at a barrier until every copy has started and is pinned, then released
+// together. Where the system forks, copy k pins itself by `pin(k)` (an
+// empty text, or why it could not) and runs `work(k)`; elsewhere this
+// program is started again with `arguments` (which must make it print its
+// record, and nothing else), suspended until it is pinned to its processor.
+std::vector<CopyOutcome> run_copies_together(const std::vector<int> &processors,
+                                             const std::function<std::string(int)> &pin,
+                                             const std::function<std::string(int)> &work,
+                                             const std::vector<std::string> &arguments);
 
 // Pins the calling process to one logical processor; empty, or why not.
 std::string pin_to_processor(int processor);

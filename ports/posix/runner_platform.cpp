@@ -122,11 +122,6 @@ std::vector<int> allowed_processors()
     return processors;
 }
 
-std::string copies_unsupported_reason()
-{
-    return "";
-}
-
 std::string pin_to_processor(int processor)
 {
     if (processor < 0 || processor >= CPU_SETSIZE) return "no such processor";
@@ -153,9 +148,11 @@ std::vector<ProcessorPlace> processor_topology(const std::vector<int> &processor
     return places;
 }
 
-std::vector<CopyOutcome> run_copies_together(int count, const std::function<std::string(int)> &pin,
-                                             const std::function<std::string(int)> &work)
+std::vector<CopyOutcome> run_copies_together(const std::vector<int> &processors,
+                                             const std::function<std::string(int)> &pin,
+                                             const std::function<std::string(int)> &work, const std::vector<std::string> &)
 {
+    const int count = static_cast<int>(processors.size());
     std::vector<CopyOutcome> outcomes(static_cast<std::size_t>(count));
     // Each copy says it is ready on `ready` (one byte, or a refusal to pin)
     // and waits on `go` until the runner closes it: the barrier.

@@ -75,11 +75,6 @@ std::vector<int> allowed_processors()
     return processors;
 }
 
-std::string copies_unsupported_reason()
-{
-    return "copies running at once are not built for Windows yet";
-}
-
 std::string pin_to_processor(int processor)
 {
     if (processor < 0 || processor >= static_cast<int>(8 * sizeof(DWORD_PTR))) return "no such processor";
@@ -99,66 +94,116 @@ std::vector<ProcessorPlace> processor_topology(const std::vector<int> &processor
     return places;
 }
 
-// Copies at once need a process started again with the barrier's events
-// handed to it, which this runner does not do yet on Windows.
-std::vector<CopyOutcome> run_copies_together(int count, const std::function<std::string(int)> &,
-                                             const std::function<std::string(int)> &)
-{
-    std::vector<CopyOutcome> outcomes(static_cast<std::size_t>(count));
-    for (CopyOutcome &o : outcomes) o.failure = "copies running at once are not built for Windows yet";
-    return outcomes;
-}
+namespace {
 
-std::string run_in_fresh_process(const std::function<std::string()> &, const std::vector<std::string> &arguments,
-                                 std::string *failure)
+// This program started again with `arguments`, its standard output a pipe
+// of ours; `flags` as CreateProcess takes them. False with `failure` set
+// when it could not be started.
+struct Child {
+    PROCESS_INFORMATION process = {};
+    HANDLE output = nullptr;
+};
+
+bool start_child(const std::vector<std::string> &arguments, DWORD flags, Child *child, std::string *failure)
 {
     wchar_t program[MAX_PATH + 1];
     DWORD length = GetModuleFileNameW(nullptr, program, MAX_PATH + 1);
     if (length == 0 || length > MAX_PATH) {
         *failure = "cannot find this program's own file";
-        return "";
+        return false;
     }
     std::wstring command = L"\"" + std::wstring(program) + L"\"";
     for (const std::string &argument : arguments) command += L" " + quoted(argument);
 
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE read_end = nullptr, write_end = nullptr;
-    if (!CreatePipe(&read_end, &write_end, &inherit, 0)) {
+    HANDLE write_end = nullptr;
+    if (!CreatePipe(&child->output, &write_end, &inherit, 0)) {
         *failure = "cannot make a pipe";
-        return "";
+        return false;
     }
-    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(child->output, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = write_end;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION process = {};
     std::vector<wchar_t> line(command.begin(), command.end());
     line.push_back(L'\0');
-    if (!CreateProcessW(program, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-        CloseHandle(read_end);
-        CloseHandle(write_end);
-        *failure = "cannot start a process (error " + std::to_string(GetLastError()) + ")";
-        return "";
-    }
+    const BOOL started =
+        CreateProcessW(program, line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup, &child->process);
     CloseHandle(write_end);
+    if (!started) {
+        CloseHandle(child->output);
+        *failure = "cannot start a process (error " + std::to_string(GetLastError()) + ")";
+        return false;
+    }
+    return true;
+}
+
+// What the child printed, once it has ended; empty with `failure` set when
+// it failed.
+std::string finish_child(Child &child, std::string *failure)
+{
     std::string text;
     char buffer[65536];
     DWORD got = 0;
-    while (ReadFile(read_end, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
-    CloseHandle(read_end);
-    WaitForSingleObject(process.hProcess, INFINITE);
+    while (ReadFile(child.output, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+    CloseHandle(child.output);
+    WaitForSingleObject(child.process.hProcess, INFINITE);
     DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    GetExitCodeProcess(child.process.hProcess, &code);
+    CloseHandle(child.process.hThread);
+    CloseHandle(child.process.hProcess);
     if (code != 0) {
         *failure = "exited with status " + std::to_string(code);
         return "";
     }
     return text;
+}
+
+}  // namespace
+
+std::string run_in_fresh_process(const std::function<std::string()> &, const std::vector<std::string> &arguments,
+                                 std::string *failure)
+{
+    Child child;
+    return start_child(arguments, 0, &child, failure) ? finish_child(child, failure) : std::string();
+}
+
+// Each copy is started suspended and pinned from here; when every one is,
+// all are resumed together: none runs alone at the start.
+std::vector<CopyOutcome> run_copies_together(const std::vector<int> &processors, const std::function<std::string(int)> &,
+                                             const std::function<std::string(int)> &,
+                                             const std::vector<std::string> &arguments)
+{
+    std::vector<CopyOutcome> outcomes(processors.size());
+    std::vector<Child> children(processors.size());
+    std::vector<bool> started(processors.size(), false);
+    for (std::size_t k = 0; k < processors.size(); ++k) {
+        CopyOutcome &o = outcomes[k];
+        if (!start_child(arguments, CREATE_SUSPENDED, &children[k], &o.failure)) continue;
+        started[k] = true;
+        const int processor = processors[k];
+        if (processor < 0 || processor >= static_cast<int>(8 * sizeof(DWORD_PTR)) ||
+            !SetProcessAffinityMask(children[k].process.hProcess, static_cast<DWORD_PTR>(1) << processor)) {
+            o.failure = "cannot be pinned to its processor: error " + std::to_string(GetLastError());
+            TerminateProcess(children[k].process.hProcess, 4);
+        }
+    }
+    for (std::size_t k = 0; k < processors.size(); ++k) {
+        if (started[k] && outcomes[k].failure.empty()) ResumeThread(children[k].process.hThread);
+    }
+    for (std::size_t k = 0; k < processors.size(); ++k) {
+        if (!started[k]) continue;
+        std::string failure;
+        std::string text = finish_child(children[k], &failure);
+        if (outcomes[k].failure.empty()) {
+            outcomes[k].failure = failure;
+            outcomes[k].text = text;
+        }
+    }
+    return outcomes;
 }
 
 }  // namespace velmark

@@ -117,12 +117,12 @@ TEST(Copies, SixtyFourCopiesWaitForTheLastAtTheBarrier)
     // The last refuses to be pinned, giving the time it was ready as its
     // reason: a refusal still counts at the barrier.
     const std::vector<velmark::CopyOutcome> outcomes = velmark::run_copies_together(
-        64,
+        std::vector<int>(64, 0),
         [&](int k) {
             std::this_thread::sleep_for(std::chrono::milliseconds(k));
             return std::string(k == 63 ? std::to_string(since()) : "");
         },
-        [&](int k) { return std::to_string(k) + " " + std::to_string(since()); });
+        [&](int k) { return std::to_string(k) + " " + std::to_string(since()); }, {});
     ASSERT_EQ(64u, outcomes.size());
     EXPECT_NE(std::string::npos, outcomes.back().failure.find("cannot be pinned")) << "a refusal is the copy's failure";
     const double last_ready = std::stod(outcomes.back().failure.substr(outcomes.back().failure.rfind(' ') + 1));
@@ -137,11 +137,12 @@ TEST(Copies, SixtyFourCopiesWaitForTheLastAtTheBarrier)
 TEST(Copies, ACopyThatDiesIsNamedAndTheOthersKept)
 {
     const std::vector<velmark::CopyOutcome> outcomes = velmark::run_copies_together(
-        3, [](int) { return std::string(); },
+        {0, 0, 0}, [](int) { return std::string(); },
         [](int k) -> std::string {
             if (k == 1) std::abort();
             return "copy " + std::to_string(k);
-        });
+        },
+        {});
     EXPECT_EQ("copy 0", outcomes[0].text);
     EXPECT_NE(std::string::npos, outcomes[1].failure.find("killed by signal 6")) << outcomes[1].failure;
     EXPECT_EQ("", outcomes[1].text);
