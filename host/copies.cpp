@@ -1,6 +1,7 @@
 #include "copies.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "process_record.h"
 
@@ -76,10 +77,28 @@ bool measure_copies(const RunPlan &plan, const std::vector<int> &processors, int
         if (!read_process_record(outcome.text, copy, &error)) return error;
         return copy->validated ? std::string() : std::string("a solution was wrong");
     };
-    // One copy alone, on the first processor: what the copies scale against.
+    // One copy alone on the first processor of each core type; the first
+    // processor's is what the copies scale against.
+    const std::vector<ProcessorPlace> topology = processor_topology(processors);
+    std::vector<CopiesSummary::CoreType> core_types;
     Measurement alone;
-    std::string reason = read_copy(run_on({processors.front()}).front(), &alone);
-    if (!reason.empty()) return named("the copy alone", processors.front(), reason);
+    std::string reason;
+    for (const ProcessorPlace &place : topology) {
+        bool seen = false;
+        for (const CopiesSummary::CoreType &type : core_types) {
+            seen = seen || type.capacity == place.capacity || (std::isnan(type.capacity) && std::isnan(place.capacity));
+        }
+        if (seen) continue;
+        Measurement one;
+        reason = read_copy(run_on({place.processor}).front(), &one);
+        if (!reason.empty()) return named("the copy alone", place.processor, reason);
+        if (core_types.empty()) alone = one;
+        core_types.push_back({place.processor, place.capacity, one.headline.kflops});
+    }
+    std::stable_sort(core_types.begin(), core_types.end(),
+                     [](const CopiesSummary::CoreType &a, const CopiesSummary::CoreType &b) {
+                         return a.headline_kflops > b.headline_kflops;
+                     });
 
     const std::vector<CopyOutcome> outcomes = run_on(processors);
     std::vector<Measurement> copies(static_cast<std::size_t>(count));
@@ -98,7 +117,8 @@ bool measure_copies(const RunPlan &plan, const std::vector<int> &processors, int
     together->machine.first_third_kflops = together->machine.last_third_kflops = kUnknown;
     together->warnings = comparability_warnings(together->machine);
     *summary = summarise_copies(*together, alone.headline.kflops, processors.front(), processors);
-    summary->topology = processor_topology(processors);
+    summary->topology = topology;
+    summary->core_types = core_types;
     return true;
 }
 

@@ -29,6 +29,15 @@ struct CopiesSummary {
     double efficiency = kUnknown;         // the mean copy over the one alone
     std::vector<std::vector<double>> steps_kflops;  // each copy's median run in each step
     std::vector<ProcessorPlace> topology;
+    // One copy alone on the first processor of each core type (each
+    // capacity the system tells; one type where it tells none), the fastest
+    // first. The first processor's is the one the copies scale against.
+    struct CoreType {
+        int processor = 0;
+        double capacity = kUnknown;
+        int headline_kflops = 0;
+    };
+    std::vector<CoreType> core_types;
 };
 
 // The median run of each of `steps` consecutive, equal parts of the runs

@@ -161,6 +161,12 @@ std::string format_json(const Context &context, const Measurement &measurement, 
                                 {"core", p.core.empty() ? ordered_json(nullptr) : ordered_json(p.core)},
                                 {"capacity", measured(p.capacity)}});
         }
+        ordered_json core_types = ordered_json::array();
+        for (const CopiesSummary::CoreType &type : copies->core_types) {
+            core_types.push_back({{"processor", type.processor},
+                                  {"capacity", measured(type.capacity)},
+                                  {"headline_kflops", type.headline_kflops}});
+        }
         json["copies"] = {{"count", copies->count},
                           {"processors", copies->processors},
                           {"sum_kflops", copies->sum_kflops},
@@ -169,7 +175,8 @@ std::string format_json(const Context &context, const Measurement &measurement, 
                           {"single_headline_kflops", copies->single_headline_kflops},
                           {"efficiency", measured(copies->efficiency)},
                           {"steps_kflops", copies->steps_kflops},
-                          {"topology", topology}};
+                          {"topology", topology},
+                          {"core_types", core_types}};
     }
     ordered_json problems = ordered_json::array();
     for (const MeasurementProblem &problem : measurement.measurement_problems) problems.push_back(problem_json(problem));

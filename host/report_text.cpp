@@ -186,6 +186,13 @@ static void append_copies(std::string &text, const CopiesSummary &c)
                                 std::isnan(p.capacity) ? "not exposed" : printf_string("%.0f", p.capacity).c_str());
     }
     text += "topology: " + places + "\n";
+    std::string types;
+    for (const CopiesSummary::CoreType &t : c.core_types) {
+        types += printf_string("%sprocessor %d (capacity %s) %d KFLOPS", types.empty() ? "" : ", ", t.processor,
+                               std::isnan(t.capacity) ? "not exposed" : printf_string("%.0f", t.capacity).c_str(),
+                               t.headline_kflops);
+    }
+    text += "alone:    one copy on each core type, the fastest first: " + types + "\n";
     for (std::size_t k = 0; k < c.steps_kflops.size(); ++k) {
         std::string steps;
         for (double v : c.steps_kflops[k]) steps += printf_string(" %.0f", v);

@@ -81,6 +81,7 @@ export function combineCopies(alone, parts, logicalCpus) {
     count: parts.length, processors: parts.map((_, k) => k), sum_kflops: sum, mean_kflops: mean,
     single_processor: 0, single_headline_kflops: single, efficiency: single > 0 ? mean / single : null,
     steps_kflops: steps, topology: parts.map((_, k) => ({ processor: k, core: null, capacity: null })),
+    core_types: [{ processor: 0, capacity: null, headline_kflops: single }],
   };
   return m;
 }

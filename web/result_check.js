@@ -169,6 +169,12 @@ function checkCopies(report, recorded, problem) {
   const mean = sum / c.count;
   recorded('copies.sum_kflops', c.sum_kflops, sum, "the copies' headlines add to");
   recorded('copies.mean_kflops', c.mean_kflops, mean, "the copies' headlines give");
+  const alone = c.core_types.find((t) => t.processor === c.single_processor);
+  if (!alone || alone.headline_kflops !== c.single_headline_kflops ||
+      c.core_types.some((t, k) => k > 0 && t.headline_kflops > c.core_types[k - 1].headline_kflops)) {
+    problem('numbers', `copies.core_types is ${shown(c.core_types)}: not the fastest first, or without the one alone ` +
+      `on processor ${c.single_processor} (${c.single_headline_kflops} KFLOPS)`);
+  }
   recorded('copies.efficiency', c.efficiency, c.single_headline_kflops > 0 ? mean / c.single_headline_kflops : null,
     'the mean copy over the one alone gives');
   let first = 0;

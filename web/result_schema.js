@@ -60,6 +60,10 @@ const copies = object({
     type: 'array', maxItems: MAX_COPIES,
     items: object({ processor: { type: 'integer', minimum: 0 }, core: orNull(text(100)), capacity: measured }),
   },
+  core_types: {
+    type: 'array', minItems: 1, maxItems: MAX_COPIES,
+    items: object({ processor: { type: 'integer', minimum: 0 }, capacity: measured, headline_kflops: int32 }),
+  },
 });
 
 // A measurement problem: its code and the numbers it follows from.
