@@ -171,6 +171,14 @@ def verdict(path_a, a, path_b, b):
     return "\n".join(lines)
 
 
+def save(figure, output):
+    figure.tight_layout()
+    try:
+        figure.savefig(output, dpi=100)
+    except OSError as error:
+        sys.exit(f"compare_results.py: cannot write {output}: {error}")
+
+
 def plot(paths, reports, output):
     try:
         import matplotlib
@@ -206,11 +214,7 @@ def plot(paths, reports, output):
     axes.set_title(f"Velmark runs: {reports[0]['host']['cpu']}")
     axes.legend(loc="best")
     axes.grid(axis="x", alpha=0.3)
-    figure.tight_layout()
-    try:
-        figure.savefig(output, dpi=100)
-    except OSError as error:
-        sys.exit(f"compare_results.py: cannot write {output}: {error}")
+    save(figure, output)
 
 
 def copies_text(path, report):
@@ -244,11 +248,7 @@ def trend(paths, reports, output):
     axes.set_title("Velmark copies at once: each copy's rate over its runs")
     axes.grid(alpha=0.3)
     axes.legend(loc="lower left", fontsize=7)
-    figure.tight_layout()
-    try:
-        figure.savefig(output, dpi=100)
-    except OSError as error:
-        sys.exit(f"compare_results.py: cannot write {output}: {error}")
+    save(figure, output)
 
 
 def main():
