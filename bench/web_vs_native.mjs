@@ -5,13 +5,21 @@
 // module; then each one's best headline over the rounds and its ratio to
 // the native runner with SSE2, the page's SIMD module's nearest match.
 //
-// usage: node bench/web_vs_native.mjs RUNNER SITE [ROUNDS]   (scripts/bench-web.sh builds both)
+// usage: node bench/web_vs_native.mjs RUNNER SITE [ROUNDS [ENGINE...]]   (scripts/bench-web.sh builds both)
+// ENGINE is chromium, firefox or webkit; every engine where none is named.
 import { execFileSync } from 'node:child_process';
 
 import { ENGINES, openBrowser } from '../tools/browsers/browsers.mjs';
 import { serve, stopServers } from '../tools/browsers/page_server.mjs';
 
-const [runner, site, roundsText = '5'] = process.argv.slice(2);
+const [runner, site, roundsText = '5', ...named] = process.argv.slice(2);
+const engines = named.length ? named : ENGINES;
+const unknown = engines.filter((engine) => !ENGINES.includes(engine));
+if (unknown.length || !(Number(roundsText) >= 1)) {
+  console.error('usage: web_vs_native.mjs RUNNER SITE [ROUNDS [ENGINE...]]: ' +
+                `ROUNDS at least 1, ENGINE one of ${ENGINES.join(', ')}`);
+  process.exit(2);
+}
 const MODULES = { simd128: 'velmark-simd.wasm', portable: 'velmark.wasm' };
 
 function native(kernels) {
@@ -41,12 +49,12 @@ const best = {};
 const keep = (name, mflops) => { best[name] = Math.max(best[name] || 0, mflops); };
 const browsers = {};
 try {
-  for (const engine of ENGINES) browsers[engine] = await openBrowser(engine);
+  for (const engine of engines) browsers[engine] = await openBrowser(engine);
   for (let round = 0; round < Number(roundsText); ++round) {
     const widest = native(null);
     keep(`native ${widest.kernels} (default)`, widest.mflops);
     keep('native sse2', native('sse2').mflops);
-    for (const engine of ENGINES) {
+    for (const engine of engines) {
       for (const [kernels, module] of Object.entries(MODULES)) {
         keep(`${engine} ${kernels}`, await page(browsers[engine], url, module));
       }

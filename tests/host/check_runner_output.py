@@ -20,11 +20,12 @@ def run(args, **kwargs):
 
 
 with open("/dev/full", "w") as full:
-    r = subprocess.run([runner, "--runs", "1"], stdout=full, stderr=subprocess.PIPE, text=True, timeout=120)
+    r = subprocess.run([runner, "--runs", "1", "--processes", "1"], stdout=full, stderr=subprocess.PIPE, text=True,
+                       timeout=120)
 check(r.returncode == 3 and r.stderr == "velmark: cannot write standard output: No space left on device\n",
       f"a full standard output gives status 3 and the message ({r.returncode}, {r.stderr!r})")
 
-r = subprocess.run(["sh", "-c", 'exec "$0" --runs 1 >&-', runner], capture_output=True, text=True, timeout=120)
+r = subprocess.run(["sh", "-c", 'exec "$0" --runs 1 --processes 1 >&-', runner], capture_output=True, text=True, timeout=120)
 check(r.returncode == 3 and r.stderr.startswith("velmark: cannot write standard output: "),
       f"a closed standard output gives status 3 ({r.returncode}, {r.stderr!r})")
 

@@ -5,7 +5,7 @@ command runs each: itself ("run", in the order the list gives them, from
 the state the steps before leave), shortened with arguments that the
 command's own later ones override ("run with: ARGUMENTS", for a benchmark
 whose full run takes minutes), as a server that must answer ("serve URL"),
-as a window that must stay open ("display"), as a step of the test command
+as a window that must be shown and stay open ("display"), as a step of the test command
 ("step: WHAT"), or not at all, with the reason ("not here: WHY").
 
   --check ROOT   every documented command is listed, every listed one is
@@ -134,16 +134,22 @@ def run_list(root):
                 stop(process)
                 check(answered, f"{name}: `{command}` serves {url}")
             elif how == "display":
-                words = ["xvfb-run", "-a", "-s", "-screen 0 800x700x24", "sh", "-c", command]
-                process = subprocess.Popen(words, cwd=root, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-                                           start_new_session=True, text=True)
+                # Shown is the dialog's own window, found by its caption on a
+                # display of its own, and the program still running after it.
+                wait = (f"({command}) & "
+                        "for i in $(seq 120); do "
+                        "if xdotool search --name '^Velmark$' >/dev/null; then sleep 2; kill -0 $! && exit 0; exit 1; fi; "
+                        "kill -0 $! || exit 1; sleep 1; done; exit 1")
+                words = ["xvfb-run", "-a", "-s", "-screen 0 800x700x24", "sh", "-c", wait]
+                process = subprocess.Popen(words, cwd=root, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                           start_new_session=True)
                 try:
-                    process.wait(timeout=20)
-                    open_still = False
+                    shown = process.wait(timeout=180) == 0
                 except subprocess.TimeoutExpired:
-                    open_still = True
+                    shown = False
                 stop(process)
-                check(open_still, f"{name}: `{command}` opens the program and keeps it open (20 s)")
+                check(shown, f"{name}: `{command}` shows the dialog and keeps it open "
+                      f"({time.monotonic() - started:.0f} s)")
             else:
                 print(f"     {name}: `{command}`: {how}")
     finally:
