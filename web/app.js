@@ -242,6 +242,16 @@ function copiesAsked() {
   return Number.isInteger(count) && count >= 1 && count <= all ? count : 1;
 }
 
+// The choice of copies at once: 1 (one core) to every logical processor the
+// browser tells ("all"), the address's choice first; none where it tells one.
+function offerCopies() {
+  const all = navigator.hardwareConcurrency || 1;
+  const name = (count) => (count === 1 ? '1 (one core)' : count === all ? `all (${all})` : String(count));
+  $('copies').replaceChildren(...Array.from({ length: all }, (_, i) => new Option(name(i + 1), String(i + 1))));
+  $('copies').value = String(copiesAsked());
+  $('copies-choice').hidden = all < 2;
+}
+
 // One copy alone, then `count` copies at once, let go together once every
 // Worker has loaded its module (the barrier).
 async function measureCopies(module, count, logicalCpus) {
@@ -265,10 +275,11 @@ async function measureCopies(module, count, logicalCpus) {
 async function run(ready, module) {
   const button = $('run');
   button.hidden = true;
+  $('copies').disabled = true;
   $('status').classList.remove('failure');
   $('status').textContent = WAITING;
   try {
-    const copies = copiesAsked();
+    const copies = Number($('copies').value) || 1;
     let parts = [], measurement = null;
     if (copies > 1) {
       ({ parts, combined: measurement } = await measureCopies(module, copies, navigator.hardwareConcurrency || 0));
@@ -294,6 +305,7 @@ async function run(ready, module) {
     $('status').textContent = `Velmark could not run: ${error.message}`;
   } finally {
     button.hidden = false;
+    $('copies').disabled = false;
   }
 }
 
@@ -389,6 +401,7 @@ async function start() {
   // Run answers at once; the build's description, fetched meanwhile, goes
   // into the report when the run ends.
   const ready = Promise.all([buildInfo(), fullVersions()]).then(([info, versions]) => ({ ...info, versions }));
+  offerCopies();
   $('run').addEventListener('click', () => run(ready, module));
   $('download').addEventListener('click', download);
   $('add-form').addEventListener('submit', addToTable);
