@@ -251,10 +251,11 @@ std::string format_text(const Context &context, const Measurement &measurement, 
     text += printf_string("; the clock's steps move it by about %.2g%%\n", 100.0 * clock.headline_bound);
     text += headline_line(measurement) + "\n";
     if (runs > 1 && stats.median_to_best < kSteadyMedianToBest) {
+        // Longer helps a short run; past 10 s only a quieter machine does.
+        const bool short_run = measurement.budget_seconds < 10.0;
         text += printf_string("note: the median run is only %.0f%% of the best, so the machine was "
-                              "busy; for a steadier figure close other programs or give it longer "
-                              "(--time 10).\n",
-                              100.0 * stats.median_to_best);
+                              "busy; for a steadier figure close other programs%s.\n",
+                              100.0 * stats.median_to_best, short_run ? " or give it longer (--time 10)" : "");
     }
     append_machine_state(text, context, measurement);
     if (copies) append_copies(text, *copies);

@@ -389,9 +389,14 @@ TEST(Report, TextLeadsWithTheBestRunAndSaysWhenTheMachineWasBusy)
           "machine:  core clock 3.050 GHz measured, at the end 103.3% of the start, 0.00 floating-point",
           "CPU time over wall time 90.0%, involuntary switches not measured; steal not measured",
           "not comparable: the runner had its processor 90.0% of the wall time, below 95%",
-          "note: the median run is only 80%", "correct operation validated\nmeasurement validated\n"}) {
+          "note: the median run is only 80%", "close other programs or give it longer (--time 10).\n",
+          "correct operation validated\nmeasurement validated\n"}) {
         EXPECT_NE(std::string::npos, text.find(expected)) << expected << "\n" << text;
     }
+    // A long run is not told to run longer.
+    velmark::Measurement long_run = sample_measurement();
+    long_run.budget_seconds = 60.0;
+    EXPECT_NE(std::string::npos, velmark::format_text(sample_context(), long_run).find("close other programs.\n"));
 
     velmark::Measurement steady = sample_measurement({1000, 950, 900});  // median 95% of the best
     steady.budget_seconds = 0.0;
