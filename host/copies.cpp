@@ -55,6 +55,21 @@ int copies_wanted(const Options &options, const std::vector<int> &processors, st
     return wanted;
 }
 
+std::vector<ProcessorPlace> core_type_leaders(const std::vector<ProcessorPlace> &topology)
+{
+    std::vector<ProcessorPlace> leaders;
+    std::vector<double> capacities;
+    for (const ProcessorPlace &place : topology) {
+        const bool seen = std::any_of(capacities.begin(), capacities.end(), [&place](double c) {
+            return c == place.capacity || (std::isnan(c) && std::isnan(place.capacity));
+        });
+        if (seen) continue;
+        capacities.push_back(place.capacity);
+        leaders.push_back(place);
+    }
+    return leaders;
+}
+
 bool measure_copies(const RunPlan &plan, const std::vector<int> &processors, int logical_cpus,
                     const std::vector<std::string> &arguments, Measurement *together, CopiesSummary *summary,
                     std::string *failure)
@@ -83,12 +98,7 @@ bool measure_copies(const RunPlan &plan, const std::vector<int> &processors, int
     std::vector<CopiesSummary::CoreType> core_types;
     Measurement alone;
     std::string reason;
-    for (const ProcessorPlace &place : topology) {
-        bool seen = false;
-        for (const CopiesSummary::CoreType &type : core_types) {
-            seen = seen || type.capacity == place.capacity || (std::isnan(type.capacity) && std::isnan(place.capacity));
-        }
-        if (seen) continue;
+    for (const ProcessorPlace &place : core_type_leaders(topology)) {
         Measurement one;
         reason = read_copy(run_on({place.processor}).front(), &one);
         if (!reason.empty()) return named("the copy alone", place.processor, reason);

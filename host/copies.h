@@ -49,6 +49,10 @@ std::vector<double> rate_steps(const std::vector<int> &runs, int steps = kTrendS
 CopiesSummary summarise_copies(const Measurement &together, int single_headline_kflops, int single_processor,
                                const std::vector<int> &processors);
 
+// The first processor of each core type (each capacity the system tells;
+// an untold capacity is one type), in the topology's order.
+std::vector<ProcessorPlace> core_type_leaders(const std::vector<ProcessorPlace> &topology);
+
 // How many copies the options ask for of these processors; 0 with `error`
 // when the system will not give them.
 int copies_wanted(const Options &options, const std::vector<int> &processors, std::string *error);

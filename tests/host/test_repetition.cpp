@@ -154,6 +154,18 @@ TEST(Copies, ACopyThatDiesIsNamedAndTheOthersKept)
     EXPECT_EQ(0, velmark::copies_wanted(velmark::parse_options({"--copies", "4"}), {0, 2, 5}, &error));
     EXPECT_EQ("invalid value for --copies: '4' (this runner may use 3 logical processors: 1 to 3, or all)", error);
     EXPECT_EQ(std::vector<double>({1, 3, 5}), velmark::rate_steps({1, 3, 4, 6}, 3)) << "each step's median";
+
+    // A hybrid processor's capacities give one type each, led by its first
+    // processor; a system that tells none gives one type.
+    const auto leaders = [](const std::vector<velmark::ProcessorPlace> &topology) {
+        std::vector<int> processors;
+        for (const velmark::ProcessorPlace &p : velmark::core_type_leaders(topology)) processors.push_back(p.processor);
+        return processors;
+    };
+    const double untold = std::nan("");
+    EXPECT_EQ(std::vector<int>({0, 4}),
+              leaders({{0, "0-1", 1024}, {1, "0-1", 1024}, {4, "4", 512}, {5, "5", 512}, {6, "6", 1024}}));
+    EXPECT_EQ(std::vector<int>({2}), leaders({{2, "", untold}, {3, "", untold}}));
 }
 
 TEST(Repetition, AProcessThatDiesIsNamedWithHowItDied)
