@@ -47,7 +47,8 @@ int copies_wanted(const Options &options, const std::vector<int> &processors, st
     const int allowed = static_cast<int>(processors.size());
     const int wanted = options.copies_all ? allowed : options.copies;
     if (wanted < 1 || wanted > allowed) {
-        *error = "invalid value for --copies: '" + std::to_string(options.copies) + "' (this runner may use " +
+        const std::string asked = options.copies_all ? "all" : std::to_string(options.copies);
+        *error = "invalid value for --copies: '" + asked + "' (this runner may use " +
                  std::to_string(allowed) + " logical processor" + (allowed == 1 ? "" : "s") + ": 1 to " +
                  std::to_string(allowed) + ", or all)";
         return 0;

@@ -68,7 +68,7 @@ int main(int argc, char **argv)
     // program started again with these.
     std::vector<std::string> child_arguments(argv + 1, argv + argc);
     child_arguments.push_back("--as-process");
-    if (options.copies_all || options.copies > 1) {
+    if (options.copies_at_once()) {
         std::vector<int> processors = velmark::allowed_processors();
         std::string error;
         const int wanted = velmark::copies_wanted(options, processors, &error);

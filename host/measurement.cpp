@@ -79,8 +79,7 @@ RunPlan plan_from(const Options &options)
     RunPlan plan;
     plan.fixed_runs = options.runs;
     // Processes one after another share the time; copies at once each take it all.
-    const bool copies = options.copies_all || options.copies > 1;
-    plan.budget_seconds = options.budget_seconds / (copies ? 1 : options.processes);
+    plan.budget_seconds = options.budget_seconds / (options.copies_at_once() ? 1 : options.processes);
     return plan;
 }
 

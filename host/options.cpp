@@ -155,7 +155,7 @@ Options parse_options(const std::vector<std::string> &arguments)
     }
     if (runs_given && time_given) {
         options.error = "--runs and --time cannot be used together (a count, or a time budget)";
-    } else if (options.processes_given && (options.copies_all || options.copies > 1)) {
+    } else if (options.processes_given && options.copies_at_once()) {
         options.error = "--processes and --copies cannot be used together (each copy is one process)";
     }
     return options;

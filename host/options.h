@@ -30,6 +30,7 @@ struct Options {
     // 1 is the measurement alone; `copies_all` one per processor allowed.
     int copies = 1;
     bool copies_all = false;
+    bool copies_at_once() const { return copies_all || copies > 1; }
     bool as_process = false;  // this is one of the processes: print its record
     bool json = false;
     std::string output;                            // a file for the JSON report, or empty

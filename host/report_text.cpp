@@ -168,6 +168,12 @@ std::string headline_line(const Measurement &measurement)
                                 "result)", 100.0 * measurement.clock.headline_bound);
 }
 
+// A processor's capacity, where the system tells it.
+static std::string capacity_text(double capacity)
+{
+    return std::isnan(capacity) ? "not exposed" : printf_string("%.0f", capacity);
+}
+
 static void append_copies(std::string &text, const CopiesSummary &c)
 {
     text += printf_string("copies:   %d at once, each pinned to its own processor and let go at a barrier:", c.count);
@@ -182,15 +188,13 @@ static void append_copies(std::string &text, const CopiesSummary &c)
     std::string places;
     for (const ProcessorPlace &p : c.topology) {
         places += printf_string("%sprocessor %d: core of %s, capacity %s", places.empty() ? "" : "; ", p.processor,
-                                p.core.empty() ? "not exposed" : p.core.c_str(),
-                                std::isnan(p.capacity) ? "not exposed" : printf_string("%.0f", p.capacity).c_str());
+                                p.core.empty() ? "not exposed" : p.core.c_str(), capacity_text(p.capacity).c_str());
     }
     text += "topology: " + places + "\n";
     std::string types;
     for (const CopiesSummary::CoreType &t : c.core_types) {
         types += printf_string("%sprocessor %d (capacity %s) %d KFLOPS", types.empty() ? "" : ", ", t.processor,
-                               std::isnan(t.capacity) ? "not exposed" : printf_string("%.0f", t.capacity).c_str(),
-                               t.headline_kflops);
+                               capacity_text(t.capacity).c_str(), t.headline_kflops);
     }
     text += "alone:    one copy on each core type, the fastest first: " + types + "\n";
     for (std::size_t k = 0; k < c.steps_kflops.size(); ++k) {

@@ -171,6 +171,17 @@ def verdict(path_a, a, path_b, b):
     return "\n".join(lines)
 
 
+def pyplot(option):
+    """matplotlib's pyplot, drawing to files; or the exit that says it is missing."""
+    try:
+        import matplotlib
+        matplotlib.use("Agg")
+        import matplotlib.pyplot
+    except ImportError:
+        sys.exit(f"compare_results.py: {option} needs matplotlib (Debian package python3-matplotlib)")
+    return matplotlib.pyplot
+
+
 def save(figure, output):
     figure.tight_layout()
     try:
@@ -180,13 +191,8 @@ def save(figure, output):
 
 
 def plot(paths, reports, output):
-    try:
-        import matplotlib
-        matplotlib.use("Agg")
-        import matplotlib.pyplot as plt
-        import matplotlib.ticker
-    except ImportError:
-        sys.exit("compare_results.py: --plot needs matplotlib (Debian package python3-matplotlib)")
+    plt = pyplot("--plot")
+    from matplotlib.ticker import ScalarFormatter
     figure, axes = plt.subplots(figsize=(8, 1.6 + 1.1 * len(reports)))
     for row, report in enumerate(reports):
         mflops = [k / 1000.0 for k in report["runs_kflops"]]
@@ -206,7 +212,7 @@ def plot(paths, reports, output):
     bests = [r["statistics"]["best_kflops"] for r in reports if r["statistics"]["best_kflops"] > 0]
     if bests and max(bests) > 4 * min(bests):
         axes.set_xscale("log")  # else the slower builds' distributions shrink to a line
-        axes.xaxis.set_major_formatter(matplotlib.ticker.ScalarFormatter())
+        axes.xaxis.set_major_formatter(ScalarFormatter())
         axes.set_xlabel("MFlops of each run (log scale)")
     else:
         axes.set_xlabel("MFlops of each run")
@@ -227,12 +233,7 @@ def copies_text(path, report):
 
 
 def trend(paths, reports, output):
-    try:
-        import matplotlib
-        matplotlib.use("Agg")
-        import matplotlib.pyplot as plt
-    except ImportError:
-        sys.exit("compare_results.py: --trend needs matplotlib (Debian package python3-matplotlib)")
+    plt = pyplot("--trend")
     with_copies = [(p, r) for p, r in zip(paths, reports) if r.get("copies")]
     if not with_copies:
         sys.exit("compare_results.py: --trend draws reports of copies at once (velmark --copies), and none is one")

@@ -80,7 +80,10 @@ FrequencySettings frequency_settings()
 
 namespace {
 
-// How a child that ended gave its text: its status, read after its pipe closed.
+// The exit status of a copy that could not be pinned; what it wrote is why.
+constexpr int kCannotPin = 4;
+
+// Everything a child writes on its pipe, until it closes it.
 std::string read_all(int fd)
 {
     std::string text;
@@ -94,6 +97,7 @@ std::string read_all(int fd)
     return text;
 }
 
+// How a child ended: empty when it exited with status 0.
 std::string ended_how(pid_t child)
 {
     int status = 0;
@@ -184,7 +188,7 @@ std::vector<CopyOutcome> run_copies_together(const std::vector<int> &processors,
             close(ready[1]);
             if (!refused.empty()) {
                 write_all(record[1], refused);
-                _exit(4);
+                _exit(kCannotPin);
             }
             char byte;
             while (read(go[0], &byte, 1) < 0 && errno == EINTR) {
@@ -220,7 +224,7 @@ std::vector<CopyOutcome> run_copies_together(const std::vector<int> &processors,
         o.text = read_all(records[static_cast<std::size_t>(k)]);
         close(records[static_cast<std::size_t>(k)]);
         const std::string how = ended_how(children[static_cast<std::size_t>(k)]);
-        if (how == "exited with status 4") {
+        if (how == "exited with status " + std::to_string(kCannotPin)) {
             o.failure = "cannot be pinned to its processor: " + o.text;
             o.text.clear();
         } else if (!how.empty()) {
@@ -253,28 +257,10 @@ std::string run_in_fresh_process(const std::function<std::string()> &work, const
         _exit(written ? 0 : 1);
     }
     close(pipe_ends[1]);
-    std::string text;
-    char buffer[65536];
-    for (;;) {
-        ssize_t n = read(pipe_ends[0], buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
+    std::string text = read_all(pipe_ends[0]);
     close(pipe_ends[0]);
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (WIFSIGNALED(status)) {
-        *failure = std::string("killed by signal ") + std::to_string(WTERMSIG(status)) + " (" +
-                   strsignal(WTERMSIG(status)) + ")";
-        return "";
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        *failure = "exited with status " + std::to_string(WEXITSTATUS(status));
-        return "";
-    }
-    return text;
+    *failure = ended_how(child);
+    return failure->empty() ? text : "";
 }
 
 }  // namespace velmark
